@@ -251,11 +251,8 @@ void SampleTable::AppendSample(std::uint64_t offset, std::uint32_t size, std::ui
   } else if (constantSize != size) {
     ExpandSizes(*this);
   }
+  // A zero constant means "per-sample sizes", so a first sample of size 0 starts the table.
   if (constantSize == 0) sizes.push_back(size);
-  if (size == 0 && s == 0) {  // a zero constant means "sizes table"; keep per-sample sizes
-    constantSize = 0;
-    sizes.push_back(0);
-  }
   PushDuration(durations, duration, 1);
   if (compositionOffset != 0 && compositionOffsets.empty() && s > 0) PushOffset(compositionOffsets, 0, s);
   if (compositionOffset != 0 || !compositionOffsets.empty())
