@@ -1,0 +1,151 @@
+#include "movie_file_reader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "../io/atom_header.h"
+#include "data_ref_resolver.h"
+#include "fragment_parser.h"
+#include "movie_atom_parser.h"
+#include "track_parser.h"
+
+namespace tvx {
+
+namespace {
+
+constexpr OSType kFtyp = FOUR_CHAR_CODE("ftyp");
+constexpr OSType kMoov = FOUR_CHAR_CODE("moov");
+constexpr OSType kMoof = FOUR_CHAR_CODE("moof");
+constexpr OSType kQuickTimeBrand = FOUR_CHAR_CODE("qt  ");
+
+struct TopLevelAtom {
+  std::uint64_t offset = 0;
+  AtomHeader header;
+};
+
+struct FileLayout {
+  bool haveFtyp = false;
+  OSType brand = 0;
+  bool haveMovie = false;
+  TopLevelAtom movie;
+  std::vector<TopLevelAtom> fragments;
+};
+
+OSErr ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t size, std::size_t* got) {
+  *got = 0;
+  auto* p = static_cast<std::uint8_t*>(buffer);
+  while (*got < size) {
+    ssize_t n = ::pread(fd, p + *got, size - *got, off_t(offset + *got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ioErr;
+    if (n == 0) break;
+    *got += std::size_t(n);
+  }
+  return noErr;
+}
+
+// Walks the top-level atoms. The walk stops quietly at anything that is not an atom: an MP3 or
+// trailing garbage. A movie atom that runs past the end of the file is a cut file (eofErr).
+OSErr ScanFile(int fd, std::uint64_t fileSize, FileLayout* layout) {
+  std::uint64_t offset = 0;
+  while (fileSize - offset >= 8) {
+    std::uint8_t head[32];
+    std::size_t got = 0;
+    if (OSErr err = ReadAt(fd, offset, head, sizeof head, &got)) return err;
+    if (got < 8) break;  // the file shrank under us
+    TopLevelAtom atom;
+    atom.offset = offset;
+    if (DecodeAtomHeader(head, got, fileSize - offset, &atom.header) != noErr) {
+      const OSType type = OSType(head[4]) << 24 | OSType(head[5]) << 16 | OSType(head[6]) << 8 | head[7];
+      if (type == kMoov && !layout->haveMovie) return eofErr;
+      break;
+    }
+    const AtomHeader& h = atom.header;
+    if (h.type == kFtyp && !layout->haveFtyp && !layout->haveMovie) {
+      layout->haveFtyp = true;
+      if (h.PayloadSize() >= 4 && got >= h.headerSize + 4) {
+        const std::uint8_t* b = head + h.headerSize;
+        layout->brand = OSType(b[0]) << 24 | OSType(b[1]) << 16 | OSType(b[2]) << 8 | b[3];
+      }
+    } else if (h.type == kMoov && !layout->haveMovie) {
+      layout->haveMovie = true;
+      layout->movie = atom;
+    } else if (h.type == kMoof) {
+      layout->fragments.push_back(atom);
+    }
+    offset += h.size;
+  }
+  return noErr;
+}
+
+// The payload of a top-level atom, read whole.
+OSErr ReadPayload(int fd, const TopLevelAtom& atom, std::vector<std::uint8_t>* out) {
+  const std::uint64_t size = atom.header.PayloadSize();
+  if (size > kMaxMovieAtomSize) return memFullErr;
+  out->resize(std::size_t(size));
+  std::size_t got = 0;
+  if (OSErr err = ReadAt(fd, atom.offset + atom.header.headerSize, out->data(), out->size(), &got))
+    return err;
+  return got == size ? noErr : eofErr;  // the file shrank under us
+}
+
+OSErr ReadFragments(int fd, std::uint64_t fileSize, const FileLayout& layout, ReadContext* ctx,
+                    Movie* movie) {
+  if (layout.fragments.empty() || ctx->trackExtends.empty()) return noErr;
+  std::vector<std::uint8_t> bytes;
+  for (const TopLevelAtom& moof : layout.fragments) {
+    if (OSErr err = ReadPayload(fd, moof, &bytes)) return err;
+    ByteReader r(bytes.data(), bytes.size());
+    if (OSErr err = ParseMovieFragment(r, moof.offset, fileSize, ctx, movie)) return err;
+  }
+  for (auto& track : movie->tracks) {
+    track->media.samples.Finalize();
+    if (!track->media.samples.IsConsistent(std::uint32_t(track->media.descriptions.size())))
+      return invalidSampleTable;
+  }
+  // A fragmented file's movie atom often has an edit list of no duration: the media decide.
+  for (auto& track : movie->tracks) {
+    if (!track->edits.empty() && track->Duration() == 0) ctx->withoutEditList.push_back(track.get());
+  }
+  return noErr;
+}
+
+}  // namespace
+
+OSErr ReadMovieFile(int fd, const std::string& path, bool resolveDataRefs,
+                    std::unique_ptr<Movie>* out) {
+  out->reset();
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) return ioErr;
+  const std::uint64_t fileSize = std::uint64_t(st.st_size);
+
+  FileLayout layout;
+  if (OSErr err = ScanFile(fd, fileSize, &layout)) return err;
+  if (!layout.haveMovie) return noMovieFound;
+
+  std::vector<std::uint8_t> bytes;
+  if (OSErr err = ReadPayload(fd, layout.movie, &bytes)) return err;
+
+  auto movie = std::make_unique<Movie>();
+  movie->matrix = IdentityMatrix();
+  ReadContext ctx;
+  ctx.quickTimeFile = !layout.haveFtyp || layout.brand == kQuickTimeBrand;
+  if (OSErr err = ParseMovieAtom(ByteReader(bytes.data(), bytes.size()), &ctx, movie.get()))
+    return err;
+  bytes = {};
+  if (OSErr err = ReadFragments(fd, fileSize, layout, &ctx, movie.get())) return err;
+  for (Track* t : ctx.withoutEditList) AddImplicitEdit(t, movie->timeScale);
+
+  movie->originPath = path;
+  movie->originMoovOffset = layout.movie.offset;
+  movie->originMoovSize = layout.movie.header.size;
+  movie->originHasMovieAtom = true;
+  const bool resolved = ResolveDataRefs(movie.get(), path, resolveDataRefs);
+  *out = std::move(movie);
+  return resolved ? noErr : couldNotResolveDataRef;
+}
+
+}  // namespace tvx
