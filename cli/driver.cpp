@@ -19,16 +19,18 @@ namespace {
 
 void PrintClosingNote() {
   if (errors > 1) {
-    std::cerr << "(Yes, we know these error messages stink. Email us at <" TALVENIX_SUPPORT_EMAIL
-                 ">\nif you can't figure out what they mean.)\n";
+    std::cerr << "(Yes, we know these error messages stink. Email us at <" << SupportAddress()
+              << ">\nif you can't figure out what they mean.)\n";
   } else if (errors == 1) {
-    std::cerr << "(Yes, we know this error message stinks. Email us at <" TALVENIX_SUPPORT_EMAIL
-                 ">\nif you can't figure out what it means.)\n";
+    std::cerr << "(Yes, we know this error message stinks. Email us at <" << SupportAddress()
+              << ">\nif you can't figure out what it means.)\n";
   }
   std::cerr.flush();
 }
 
 }  // namespace
+
+const char* SupportAddress() { return TALVENIX_SUPPORT_EMAIL; }
 
 functionType FunctionForProgramName(const std::string& programName) {
   if (programName == "clipstack") return multiplexFunction;

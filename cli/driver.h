@@ -11,5 +11,8 @@ functionType FunctionForProgramName(const std::string& programName);
 /// The "quiet" preference of the suite's domain; absent, invalid or false all give false.
 bool GetQuiet();
 
+/// The maker's support address printed in the closing note.
+const char* SupportAddress();
+
 /// The whole run; returns the exit status.
 int RunProgram(int argc, char** argv);

@@ -74,8 +74,6 @@ MatrixD RotationD(double degrees) {
   return MatrixD{{{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};
 }
 
-MatrixRecord IdentityMatrix() { return ToRecord(IdentityD()); }
-
 bool Equal(const MatrixRecord& a, const MatrixRecord& b) {
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../MacTypes.h"
+#include "movie_model.h"  // IdentityMatrix()
 
 namespace tvx {
 
@@ -23,7 +24,6 @@ MatrixD ScalingD(double sx, double sy);
 /// Turns the picture clockwise on screen for positive degrees (y points down).
 MatrixD RotationD(double degrees);
 
-MatrixRecord IdentityMatrix();
 bool IsIdentity(const MatrixRecord& m);
 bool Equal(const MatrixRecord& a, const MatrixRecord& b);
 
