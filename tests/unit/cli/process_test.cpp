@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -180,6 +182,39 @@ TEST(Process, ClosingNoteAndStatusFollowTheErrorCount) {
     ASSERT_GE(run.err.size(), note.size());
     EXPECT_EQ(run.err.substr(run.err.size() - note.size()), note);
     if (!c.note) EXPECT_EQ(run.err.find("(Yes, we know"), std::string::npos);
+  }
+}
+
+// FFmpeg reports a display rotation counterclockwise, so 90 degrees clockwise reads as -90.
+TEST(Process, RotatedTracksReadBackInFFmpeg) {
+  if (std::system("ffprobe -version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no ffprobe";
+  const std::string a = std::string(TALVENIX_FIXTURES) + "/a.mov";
+  struct Case {
+    std::vector<std::string> args;
+    const char* rotation;
+  };
+  const Case cases[] = {
+      {{"-rotate", "90", a}, "-90"},
+      {{"-rotate", "90", a, "-rotate", "90"}, "-180"},
+      {{a, "-rotate", "-90"}, "90"},
+      {{a, "-rotate", "270", "-about", "80", "60"}, "90"},
+  };
+  for (const Case& c : cases) {
+    Tool tool;
+    std::vector<std::string> args{"-self-contained", "-o", "out.mov"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ToolRun run = tool.Start("clipchain", args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string command = "ffprobe -v error -select_streams v:0 -show_entries "
+                          "stream_side_data=rotation -of default=nw=1:nk=1 '" +
+                          (tool.Work() / "out.mov").string() + "'";
+    std::string rotation;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[64];
+      while (fgets(buffer, sizeof buffer, pipe)) rotation += buffer;
+      pclose(pipe);
+    }
+    EXPECT_EQ(rotation, std::string(c.rotation) + "\n") << c.args.front();
   }
 }
 
