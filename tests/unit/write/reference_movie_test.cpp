@@ -254,3 +254,18 @@ TEST(MovieStorage, PathDataReferences) {
     }
   }
 }
+
+// The alias levels let a reader find the media after the movie and its media move together.
+TEST(ReferenceMovie, FollowsItsMediaWhenBothMove) {
+  TempFolder folder;
+  std::string source = folder.CopyFixture("a.mov", "old/in/a.mov");
+  Movie movie = LoadMovie(source);
+  ASSERT_NE(movie, nullptr);
+  std::filesystem::create_directories(folder.path() + "/old/out");
+  ASSERT_EQ(WriteReferenceMovie(movie, folder.path() + "/old/out/ref.mov"), noErr);
+  std::filesystem::rename(folder.path() + "/old", folder.path() + "/new");
+  Movie moved = LoadMovie(folder.path() + "/new/out/ref.mov");
+  ASSERT_NE(moved, nullptr);
+  for (const auto& track : moved->tracks)
+    EXPECT_EQ(track->media.dataRefs.at(0).resolvedPath, folder.path() + "/new/in/a.mov");
+}
