@@ -42,8 +42,16 @@ OffsetBounds BoundsOf(const SampleTable& table) {
   return b;
 }
 
+/// Samples decoded before the first one shown. Compressed sound (AAC, MP3) overlaps each frame
+/// with the one before it, so a cut that starts without it decodes its first frame wrongly
+/// (ISO/IEC 14496-12 'roll' groups give AAC a roll distance of -1).
+std::uint32_t PrerollOf(const Media& media) {
+  return media.handlerType == FOUR_CHAR_CODE("soun") ? 1 : 0;
+}
+
 EditSamples SamplesOfEdit(const Edit& edit, const SampleTable& table, const OffsetBounds& bounds,
-                          TimeScale movieTimeScale, TimeScale mediaTimeScale) {
+                          std::uint32_t preroll, TimeScale movieTimeScale,
+                          TimeScale mediaTimeScale) {
   EditSamples e;
   if (edit.mediaTime < 0 || table.sampleCount == 0) return e;
   const std::int64_t start = edit.mediaTime;
@@ -55,6 +63,7 @@ EditSamples SamplesOfEdit(const Edit& edit, const SampleTable& table, const Offs
   std::uint32_t first = table.SampleAtTime(std::max<std::int64_t>(0, start - bounds.maxPositive));
   std::uint32_t last = table.SampleAtTime(end - 1 + bounds.maxNegative);
   e.used = true;
+  first -= std::min(first, preroll);
   e.first = table.SyncAtOrBefore(first);
   e.last = std::max(last, e.first);
   return e;
@@ -77,7 +86,8 @@ OSErr UsedSampleRanges(const Track& track, TimeScale movieTimeScale,
   const SampleTable& table = track.media.samples;
   const OffsetBounds bounds = BoundsOf(table);
   for (const Edit& edit : track.edits) {
-    EditSamples e = SamplesOfEdit(edit, table, bounds, movieTimeScale, track.media.timeScale);
+    EditSamples e = SamplesOfEdit(edit, table, bounds, PrerollOf(track.media), movieTimeScale,
+                                  track.media.timeScale);
     if (e.used) ranges->emplace_back(e.first, e.last);
   }
   std::sort(ranges->begin(), ranges->end());
@@ -157,7 +167,7 @@ OSErr PlanFlatten(const Movie& movie, const std::string& destination, FlattenPla
     for (Edit& edit : dst.edits) {
       const std::int64_t playsAt = editStart;
       editStart += edit.duration;
-      EditSamples e = SamplesOfEdit(edit, table, bounds, movieScale, mediaScale);
+      EditSamples e = SamplesOfEdit(edit, table, bounds, PrerollOf(src.media), movieScale, mediaScale);
       if (edit.mediaTime < 0) continue;
       if (!e.used) {  // points past the media: nothing to show, keep it past the new end
         edit.mediaTime = dst.media.samples.Duration();

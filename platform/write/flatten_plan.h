@@ -1,5 +1,6 @@
 // What a self-contained copy of a movie holds: for every track, the source samples its edit
-// lists use (widened back to a sync sample so decoding can start), and a new model whose media
+// lists use (widened back to a sync sample so decoding can start, and for sound one sample more,
+// which the decoder overlaps with the first one shown), and a new model whose media
 // hold exactly those samples, with edit lists moved onto them and every data reference self.
 #pragma once
 

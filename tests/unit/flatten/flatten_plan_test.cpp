@@ -67,6 +67,25 @@ TEST(UsedSampleRanges, CompositionOffsetsReachBackToFramesShownInTheEdit) {
   EXPECT_LE(ranges[0].second, 14u);
 }
 
+TEST(UsedSampleRanges, SoundKeepsTheFrameBeforeTheCutForTheDecoder) {
+  flattest::ScratchDir dir;
+  Movie movie = flattest::EmptyMovie();
+  flattest::TrackSpec spec;
+  spec.handler = FOUR_CHAR_CODE("soun");
+  Track* sound = flattest::AddTrack(movie, spec, dir / "src", 0);
+  struct Case {
+    std::int64_t mediaTime;
+    Ranges expected;
+  };
+  for (const Case& c : {Case{50, {{4, 7}}}, Case{0, {{0, 2}}}, Case{10, {{0, 3}}}}) {
+    SCOPED_TRACE(c.mediaTime);
+    sound->edits = {{30, c.mediaTime, fixed1}};
+    Ranges ranges;
+    ASSERT_EQ(UsedSampleRanges(*sound, movie.timeScale, &ranges), noErr);
+    EXPECT_EQ(ranges, c.expected);
+  }
+}
+
 TEST(UsedSampleRanges, RefusesBrokenTablesAndScales) {
   flattest::ScratchDir dir;
   Movie movie = flattest::EmptyMovie();
