@@ -34,8 +34,8 @@ Movie ImportFile(const FSSpec& spec, const std::string& fileName) {
   Track usedTrack = nullptr;
   TimeValue addedDuration = 0;
   long outFlags = 0;
-  const ComponentResult result = MovieImportFile(importer, &spec, movie, nullptr, &usedTrack, 0,
-                                                 &addedDuration, 0, &outFlags);
+  const ComponentResult result =
+      MovieImportFile(importer, &spec, movie, nullptr, &usedTrack, 0, &addedDuration, 0, &outFlags);
   const OSErr status = static_cast<OSErr>(static_cast<UInt16>(result & 0xFFFF));
   if (status != noErr) REPORT_ERROR_GETTING(fileName, "MovieImportFile", status);
   if (importer != nullptr) CloseComponent(importer);
@@ -67,7 +67,8 @@ void ApplyTrackMatrix(Movie movie, const MovieStruct& record) {
   SetIdentityMatrix(&identity);
   const long trackCount = GetMovieTrackCount(movie);
   for (long i = 1; i <= trackCount; ++i) {
-    Track track = GetMovieIndTrackType(movie, i, VisualMediaCharacteristic, movieTrackCharacteristic);
+    Track track =
+        GetMovieIndTrackType(movie, i, VisualMediaCharacteristic, movieTrackCharacteristic);
     if (track == nullptr) break;
     if (record.resetTrackMatrix) SetTrackMatrix(track, &identity);
     MatrixRecord scratch;

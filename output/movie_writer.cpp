@@ -39,7 +39,8 @@ OSErr PathToDataRef(std::string path, Handle& dataRef, OSType& dataRefType) {
   return status;
 }
 
-void writeMovieToFile(Movie movie, std::string path, bool selfContained, std::int32_t flattenFlags) {
+void writeMovieToFile(Movie movie, std::string path, bool selfContained,
+                      std::int32_t flattenFlags) {
   // No input produced a movie: their errors are reported already, and creating the file would
   // only replace whatever is at the destination with an empty movie.
   if (movie == nullptr) return;

@@ -69,6 +69,4 @@ OSErr writeMovieToMPEG4(Movie movie, std::string path) {
   return noErr;
 }
 
-bool MovieHasUserData(Movie movie) {
-  return GetNextUserDataType(GetMovieUserData(movie), 0) != 0;
-}
+bool MovieHasUserData(Movie movie) { return GetNextUserDataType(GetMovieUserData(movie), 0) != 0; }

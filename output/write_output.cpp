@@ -16,8 +16,9 @@ int WriteMPEG4(Movie movie, const std::string& extension, const RunOptions& opti
   if (!CanOutputAsMPEG4(movie)) {
     std::cerr << "The file cannot be output as MPEG-4 without conversion." << std::endl;
     if (options.forceSameTracks) {
-      std::cerr << "You can convert the file with iTunes (if audio only), QuickTime Pro, or qt_tools."
-                << std::endl;
+      std::cerr
+          << "You can convert the file with iTunes (if audio only), QuickTime Pro, or qt_tools."
+          << std::endl;
       std::cerr << "Type \"man Talvenix\" for more information." << std::endl;
     } else {
       std::cerr << "Try using the -force-same-tracks option." << std::endl;
@@ -51,8 +52,9 @@ int WriteQuickTime(Movie movie, const std::string& extension, std::size_t record
     std::cerr << "Using a " << extension << " extension may confuse some programs." << std::endl;
     std::cerr << "Use no extension or a .mov extension. If you are trying to create a file that"
               << std::endl;
-    std::cerr << "plays on an iPod, type 'man Talvenix' for instructions, or try the \"-mp4\" option."
-              << std::endl;
+    std::cerr
+        << "plays on an iPod, type 'man Talvenix' for instructions, or try the \"-mp4\" option."
+        << std::endl;
   }
   writeMovieToFile(movie, options.outputPath.string(), options.selfContained, options.flattenFlags);
   return 0;
