@@ -174,14 +174,17 @@ TEST(Process, ClosingNoteAndStatusFollowTheErrorCount) {
     std::istringstream lines(run.err);
     for (std::string line; std::getline(lines, line);)
       if (line.rfind("Error", 0) == 0 && line.find(" at line ") != std::string::npos) ++reported;
-    if (c.reported >= 0)
+    if (c.reported >= 0) {
       EXPECT_EQ(reported, c.reported);
-    else
+    } else {
       EXPECT_GT(reported, 1);
+    }
     std::string note = c.note ? Note(reported > 1) : "";
     ASSERT_GE(run.err.size(), note.size());
     EXPECT_EQ(run.err.substr(run.err.size() - note.size()), note);
-    if (!c.note) EXPECT_EQ(run.err.find("(Yes, we know"), std::string::npos);
+    if (!c.note) {
+      EXPECT_EQ(run.err.find("(Yes, we know"), std::string::npos);
+    }
   }
 }
 
