@@ -40,6 +40,18 @@ struct Option {
   Handler handle;
 };
 
+template <bool RunOptions::*field, bool value>
+bool SetRunFlag(Parser& p) {
+  p.options.*field = value;
+  return true;
+}
+
+template <bool MovieStruct::*field, bool value>
+bool SetRecordFlag(Parser& p) {
+  p.current->*field = value;
+  return true;
+}
+
 bool ReadNamesFromStdin(Parser& p) {
   p.options.namesFromStdin = true;
   // Lines as they are: an empty line is an empty name and a carriage return stays in the name.
@@ -85,18 +97,17 @@ bool Translate(Parser& p, bool vertical) {
 
 constexpr Option kOptions[] = {
     // Whole-run options.
-    {"-q", kAll, [](Parser& p) { return p.options.quiet = true; }},
-    {"-self-contained", kAll, [](Parser& p) { return p.options.selfContained = true; }},
+    {"-q", kAll, SetRunFlag<&RunOptions::quiet, true>},
+    {"-self-contained", kAll, SetRunFlag<&RunOptions::selfContained, true>},
     {"-no-fast-start", kAll, [](Parser& p) { p.options.flattenFlags &= ~0x40; return true; }},
     {"-no-compress-header", kAll, [](Parser& p) { p.options.flattenFlags &= ~0x20; return true; }},
-    {"-unique-tracks", kConcatenate, [](Parser& p) { return p.options.uniqueTracks = true; }},
-    {"-force-same-tracks", kConcatenate,
-     [](Parser& p) { return p.options.forceSameTracks = true; }},
-    {"-mp4", kAll, [](Parser& p) { return p.options.outputMP4 = true; }},
+    {"-unique-tracks", kConcatenate, SetRunFlag<&RunOptions::uniqueTracks, true>},
+    {"-force-same-tracks", kConcatenate, SetRunFlag<&RunOptions::forceSameTracks, true>},
+    {"-mp4", kAll, SetRunFlag<&RunOptions::outputMP4, true>},
     {"-names-from-stdin", kAll, ReadNamesFromStdin},
     {"-name-from-stdin", kAll, ReadNamesFromStdin},
-    {"-scale", kMultiplex, [](Parser& p) { return p.options.scaleToOutput = true; }},
-    {"-noscale", kMultiplex, [](Parser& p) { p.options.scaleToOutput = false; return true; }},
+    {"-scale", kMultiplex, SetRunFlag<&RunOptions::scaleToOutput, true>},
+    {"-noscale", kMultiplex, SetRunFlag<&RunOptions::scaleToOutput, false>},
     {"-o", kAll,
      [](Parser& p) {
        const std::string* value = p.NextValue();
@@ -106,18 +117,18 @@ constexpr Option kOptions[] = {
        return true;
      }},
     // Per-record options: they change the current record.
-    {"-trimToShortestTrack", kAll, [](Parser& p) { return p.current->trimToShortestTrack = true; }},
+    {"-trimToShortestTrack", kAll, SetRecordFlag<&MovieStruct::trimToShortestTrack, true>},
     {"-chapter", kAll, [](Parser& p) { return AddName(p, &MovieStruct::chaptersToInclude); }},
     {"-nochapter", kAll, [](Parser& p) { return AddName(p, &MovieStruct::chaptersToExclude); }},
-    {"-chaplist", kAll, [](Parser& p) { return p.current->listChapters = true; }},
-    {"-nochaplist", kAll, [](Parser& p) { p.current->listChapters = false; return true; }},
+    {"-chaplist", kAll, SetRecordFlag<&MovieStruct::listChapters, true>},
+    {"-nochaplist", kAll, SetRecordFlag<&MovieStruct::listChapters, false>},
     {"-track", kAll, [](Parser& p) { return AddName(p, &MovieStruct::tracksToInclude); }},
     {"-notrack", kAll, [](Parser& p) { return AddName(p, &MovieStruct::tracksToExclude); }},
-    {"-list", kAll, [](Parser& p) { return p.current->listTracks = true; }},
-    {"-nolist", kAll, [](Parser& p) { p.current->listTracks = false; return true; }},
+    {"-list", kAll, SetRecordFlag<&MovieStruct::listTracks, true>},
+    {"-nolist", kAll, SetRecordFlag<&MovieStruct::listTracks, false>},
     {"-noresolve", kAll, [](Parser& p) { p.current->openFlags |= 2; return true; }},
-    {"-use-settings", kAll, [](Parser& p) { return p.current->useSettings = true; }},
-    {"-no-convert-tags", kAll, [](Parser& p) { return p.current->noConvertTags = true; }},
+    {"-use-settings", kAll, SetRecordFlag<&MovieStruct::useSettings, true>},
+    {"-no-convert-tags", kAll, SetRecordFlag<&MovieStruct::noConvertTags, true>},
     {"-sscale", kAll,
      [](Parser& p) { return TransformAbout(p, &MovieStruct::trackMatrix, Transform::scaleBoth); }},
     {"-vscale", kAll,
@@ -144,8 +155,8 @@ constexpr Option kOptions[] = {
      }},
     {"-mrotate", kAll,
      [](Parser& p) { return TransformAbout(p, &MovieStruct::movieMatrix, Transform::rotate); }},
-    {"-resetmatrix", kAll, [](Parser& p) { return p.current->resetTrackMatrix = true; }},
-    {"-resetmmatrix", kAll, [](Parser& p) { return p.current->resetMovieMatrix = true; }},
+    {"-resetmatrix", kAll, SetRecordFlag<&MovieStruct::resetTrackMatrix, true>},
+    {"-resetmmatrix", kAll, SetRecordFlag<&MovieStruct::resetMovieMatrix, true>},
     {"-rate", kAll,
      [](Parser& p) {
        const std::string* value = p.NextValue();
@@ -153,7 +164,7 @@ constexpr Option kOptions[] = {
        p.current->rate = GetFloat(*value);
        return true;
      }},
-    {"-save-in-place", kModify, [](Parser& p) { return p.current->saveInPlace = true; }},
+    {"-save-in-place", kModify, SetRecordFlag<&MovieStruct::saveInPlace, true>},
 };
 
 const Option* FindOption(const std::string& argument, functionType function) {
