@@ -16,9 +16,26 @@ void ByteWriter::U24(std::uint32_t v) {
 }
 
 void ByteWriter::U32(std::uint32_t v) {
-  std::uint8_t b[4] = {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
-                       std::uint8_t(v)};
-  out_->insert(out_->end(), b, b + 4);
+  std::size_t at = out_->size();
+  out_->resize(at + 4);
+  std::uint8_t* p = out_->data() + at;
+  p[0] = std::uint8_t(v >> 24);
+  p[1] = std::uint8_t(v >> 16);
+  p[2] = std::uint8_t(v >> 8);
+  p[3] = std::uint8_t(v);
+}
+
+void ByteWriter::U32Array(const std::uint32_t* values, std::size_t count) {
+  std::size_t at = out_->size();
+  out_->resize(at + 4 * count);
+  std::uint8_t* p = out_->data() + at;
+  for (std::size_t i = 0; i < count; ++i, p += 4) {
+    std::uint32_t v = values[i];
+    p[0] = std::uint8_t(v >> 24);
+    p[1] = std::uint8_t(v >> 16);
+    p[2] = std::uint8_t(v >> 8);
+    p[3] = std::uint8_t(v);
+  }
 }
 
 void ByteWriter::U64(std::uint64_t v) {

@@ -23,6 +23,9 @@ class ByteWriter {
   void U24(std::uint32_t v);
   void U32(std::uint32_t v);
   void U64(std::uint64_t v);
+  /// count 32-bit values in a row (sample size tables).
+  void U32Array(const std::uint32_t* values, std::size_t count);
+  void Reserve(std::size_t bytes) { out_->reserve(out_->size() + bytes); }
   void FourCC(OSType v) { U32(v); }
   void Bytes(const void* data, std::size_t size);
   void Bytes(const std::vector<std::uint8_t>& bytes) { Bytes(bytes.data(), bytes.size()); }

@@ -123,8 +123,13 @@ void WriteSizes(ByteWriter& w, const SampleTable& t) {
   w.VersionFlags(0, 0);
   w.U32(constant);
   w.U32(t.sampleCount);
-  if (constant == 0)
-    for (std::uint32_t i = 0; i < t.sampleCount; ++i) w.U32(t.SampleSize(i));
+  if (constant == 0) {
+    if (t.sizes.size() == t.sampleCount) {
+      w.U32Array(t.sizes.data(), t.sizes.size());
+    } else {
+      for (std::uint32_t i = 0; i < t.sampleCount; ++i) w.U32(t.SampleSize(i));
+    }
+  }
   w.EndBox(box);
 }
 
@@ -154,6 +159,8 @@ bool NeedsLargeOffsets(const SampleTable& table) {
 void WriteSampleTable(ByteWriter& w, const Media& media, const WrittenDataRefs& refs) {
   const SampleTable& t = media.samples;
   std::vector<std::size_t> used = UsedChunks(t);
+  w.Reserve(std::size_t(t.sampleCount) * 4 + used.size() * 20 + t.syncSamples.size() * 4 +
+            (t.durations.size() + t.compositionOffsets.size()) * 8 + 1024);
   std::size_t box = w.BeginBox(FOUR_CHAR_CODE("stbl"));
   WriteDescriptions(w, media, refs);
   WriteTimes(w, t);
