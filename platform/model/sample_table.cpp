@@ -5,26 +5,37 @@
 
 namespace tvx {
 
-void SampleTable::Finalize() {
-  durationRunFirst_.clear();
-  durationRunStart_.clear();
-  durationRunFirst_.reserve(durations.size());
-  durationRunStart_.reserve(durations.size());
+void SampleTable::Finalize() { FinalizeFrom(0, 0); }
+
+void SampleTable::FinalizeFrom(std::size_t durationRun, std::size_t offsetRun) {
+  durationRun = std::min({durationRun, durations.size(), durationRunFirst_.size()});
+  offsetRun = std::min({offsetRun, compositionOffsets.size(), offsetRunFirst_.size()});
+  durationRunFirst_.resize(durationRun);
+  durationRunStart_.resize(durationRun);
+  if (durationRun == 0) {  // an exact reserve on every append would copy the prefixes each time
+    durationRunFirst_.reserve(durations.size());
+    durationRunStart_.reserve(durations.size());
+  }
   std::uint32_t first = 0;
   std::int64_t start = 0;
-  for (const DurationRun& run : durations) {
+  if (durationRun > 0) {
+    const DurationRun& last = durations[durationRun - 1];
+    first = durationRunFirst_.back() + last.count;
+    start = durationRunStart_.back() + std::int64_t(last.count) * last.duration;
+  }
+  for (std::size_t i = durationRun; i < durations.size(); ++i) {
     durationRunFirst_.push_back(first);
     durationRunStart_.push_back(start);
-    first += run.count;
-    start += std::int64_t(run.count) * run.duration;
+    first += durations[i].count;
+    start += std::int64_t(durations[i].count) * durations[i].duration;
   }
   totalDuration_ = start;
-  offsetRunFirst_.clear();
-  offsetRunFirst_.reserve(compositionOffsets.size());
-  first = 0;
-  for (const OffsetRun& run : compositionOffsets) {
+  offsetRunFirst_.resize(offsetRun);
+  if (offsetRun == 0) offsetRunFirst_.reserve(compositionOffsets.size());
+  first = offsetRun > 0 ? offsetRunFirst_.back() + compositionOffsets[offsetRun - 1].count : 0;
+  for (std::size_t i = offsetRun; i < compositionOffsets.size(); ++i) {
     offsetRunFirst_.push_back(first);
-    first += run.count;
+    first += compositionOffsets[i].count;
   }
 }
 
@@ -173,6 +184,9 @@ void SampleTable::AppendRange(const SampleTable& src, std::uint32_t first, std::
   if (count == 0 || first >= src.sampleCount) return;
   count = std::min(count, src.sampleCount - first);
   const std::uint32_t base = sampleCount;
+  // Runs before the last one are left as they are; only their prefixes from there on change.
+  const std::size_t keptDurationRuns = durations.empty() ? 0 : durations.size() - 1;
+  const std::size_t keptOffsetRuns = compositionOffsets.empty() ? 0 : compositionOffsets.size() - 1;
 
   // Chunks: the first one may start mid-chunk.
   std::uint32_t chunk = src.ChunkIndexOf(first);
@@ -191,7 +205,9 @@ void SampleTable::AppendRange(const SampleTable& src, std::uint32_t first, std::
     constantSize = src.constantSize;
   } else {
     ExpandSizes(*this);
-    sizes.reserve(sizes.size() + count);
+    // Grow geometrically: an exact reserve per append would copy the table on every join.
+    if (sizes.capacity() < sizes.size() + count)
+      sizes.reserve(std::max<std::size_t>(sizes.size() + count, 2 * sizes.capacity()));
     for (std::uint32_t s = first; s < first + count; ++s) sizes.push_back(src.SampleSize(s));
   }
 
@@ -237,7 +253,7 @@ void SampleTable::AppendRange(const SampleTable& src, std::uint32_t first, std::
   }
 
   sampleCount += count;
-  Finalize();
+  FinalizeFrom(keptDurationRuns, keptOffsetRuns);
 }
 
 void SampleTable::AppendSample(std::uint64_t offset, std::uint32_t size, std::uint32_t duration,

@@ -39,6 +39,9 @@ class SampleTable {
 
   /// Rebuilds the lookup prefixes. Call after any change to the tables above.
   void Finalize();
+  /// Rebuilds only the prefixes of runs from the given ones on, for tables that grew at the end
+  /// (appending many ranges stays linear overall).
+  void FinalizeFrom(std::size_t durationRun, std::size_t offsetRun);
   /// True when the tables agree with each other (counts add up, chunks ordered, indexes valid).
   bool IsConsistent(std::uint32_t descriptionCount) const;
 
