@@ -71,17 +71,26 @@ OSErr OpenSources(const FlattenPlan& plan, const FlattenLayout& layout, MediaCop
   return noErr;
 }
 
+/// Where the copy of one track stopped: the next chunk usually continues from there, which
+/// spares a walk from the start of a long source chunk.
+struct SourceCursor {
+  std::uint32_t sample = std::numeric_limits<std::uint32_t>::max();
+  std::uint64_t offset = 0;
+};
+
 /// Copies every chunk's samples to base + the chunk's offset.
 OSErr CopyMedia(const FlattenPlan& plan, const FlattenLayout& layout,
                 const std::vector<std::vector<std::uint32_t>>& sources, std::uint64_t base,
                 MediaCopier* copier) {
+  std::vector<SourceCursor> cursors(plan.tracks.size());
   for (const LayoutChunk& c : layout.chunks) {
     const SampleTable& table = plan.tracks[c.track].source->media.samples;
     const std::uint32_t source = sources[c.track][c.descIndex - 1];
+    SourceCursor& cursor = cursors[c.track];
     std::uint32_t s = c.sourceFirst;
     std::uint32_t chunk = table.ChunkIndexOf(s);
     std::uint32_t chunkEnd = table.chunks[chunk].firstSample + table.ChunkSampleCount(chunk);
-    std::uint64_t from = table.SampleOffset(s);
+    std::uint64_t from = cursor.sample == s ? cursor.offset : table.SampleOffset(s);
     std::uint64_t to = base + c.offset;
     for (std::uint32_t k = 0; k < c.count; ++k, ++s) {
       if (s >= chunkEnd) {
@@ -94,6 +103,9 @@ OSErr CopyMedia(const FlattenPlan& plan, const FlattenLayout& layout,
       from += size;
       to += size;
     }
+    // The next sample's offset, unless it opens a chunk of its own.
+    cursor.sample = s < chunkEnd ? s : std::numeric_limits<std::uint32_t>::max();
+    cursor.offset = from;
   }
   return copier->Finish();
 }
