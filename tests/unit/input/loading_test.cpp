@@ -30,6 +30,28 @@ TEST(Loading, FileWithoutMovieIsImportedAndItsRefusalReported) {
   EXPECT_EQ(result.status, 1);
 }
 
+// Visual tracks are found among visual tracks, so a video track behind a sound track is turned
+// too, and the sound track is left alone.
+TEST(Loading, TrackMatrixReachesVisualTracksAfterOthers) {
+  Scratch scratch;
+  const auto stack = scratch.Run("clipstack", {"-q", tooltest::Fixture("audio-only.mov"),
+                                               tooltest::Fixture("video-only.mov"), "-o", "s.mov"});
+  ASSERT_EQ(stack.status, 0);
+  const auto result = scratch.Run("cliptweak", {"-q", "-rotate", "90", "s.mov", "-o", "r.mov"});
+  EXPECT_EQ(result.err, "");
+  const auto facts = ReadMovieFacts(scratch / "r.mov");
+  ASSERT_EQ(facts.status, noErr);
+  ASSERT_EQ(facts.types, (std::vector<OSType>{SoundMediaType, VideoMediaType}));
+  MatrixRecord identity;
+  SetIdentityMatrix(&identity);
+  EXPECT_TRUE(EqualMatrix(&facts.matrices[0], &identity));
+  const auto& turned = facts.matrices[1].matrix;
+  EXPECT_EQ(turned[0][0], 0);
+  EXPECT_EQ(turned[0][1], fixed1);
+  EXPECT_EQ(turned[1][0], -fixed1);
+  EXPECT_EQ(turned[1][1], 0);
+}
+
 struct TimingCase {
   const char* name;
   std::vector<std::string> options;

@@ -114,8 +114,9 @@ struct MovieFacts {
   OSErr status = -1;
   long tracks = 0;
   double seconds = 0;
-  std::vector<OSType> types;         // media type of each track, in order
-  std::vector<double> trackSeconds;  // duration of each track, in order
+  std::vector<OSType> types;           // media type of each track, in order
+  std::vector<double> trackSeconds;    // duration of each track, in order
+  std::vector<MatrixRecord> matrices;  // of each track, in order
 };
 
 inline MovieFacts ReadMovieFacts(const fs::path& path) {
@@ -141,6 +142,9 @@ inline MovieFacts ReadMovieFacts(const fs::path& path) {
     GetMediaHandlerDescription(GetTrackMedia(track), &type, nullptr, nullptr);
     facts.types.push_back(type);
     facts.trackSeconds.push_back(GetTrackDuration(track) / scale);
+    MatrixRecord matrix;
+    GetTrackMatrix(track, &matrix);
+    facts.matrices.push_back(matrix);
   }
   return facts;
 }
