@@ -4,9 +4,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace tvx {
+
+/// A big-endian 32-bit value at p; the caller has checked that 4 bytes are there. For tight
+/// loops over tables whose size was checked once.
+inline std::uint32_t LoadBigEndian32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return __builtin_bswap32(v);
+}
 
 class ByteReader {
  public:

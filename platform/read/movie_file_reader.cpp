@@ -81,13 +81,25 @@ OSErr ScanFile(int fd, std::uint64_t fileSize, FileLayout* layout) {
   return noErr;
 }
 
-// The payload of a top-level atom, read whole.
-OSErr ReadPayload(int fd, const TopLevelAtom& atom, std::vector<std::uint8_t>* out) {
+// The payload of a top-level atom, read whole (into a buffer that is not zeroed first: a
+// 10 MB header is read once, not written twice).
+struct AtomBytes {
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
+  std::size_t capacity = 0;
+  ByteReader Reader() const { return ByteReader(data.get(), size); }
+};
+
+OSErr ReadPayload(int fd, const TopLevelAtom& atom, AtomBytes* out) {
   const std::uint64_t size = atom.header.PayloadSize();
   if (size > kMaxMovieAtomSize) return memFullErr;
-  out->resize(std::size_t(size));
+  if (size > out->capacity || !out->data) {
+    out->data.reset(new std::uint8_t[std::size_t(size) + 1]);
+    out->capacity = std::size_t(size);
+  }
+  out->size = std::size_t(size);
   std::size_t got = 0;
-  if (OSErr err = ReadAt(fd, atom.offset + atom.header.headerSize, out->data(), out->size(), &got))
+  if (OSErr err = ReadAt(fd, atom.offset + atom.header.headerSize, out->data.get(), out->size, &got))
     return err;
   return got == size ? noErr : eofErr;  // the file shrank under us
 }
@@ -95,11 +107,10 @@ OSErr ReadPayload(int fd, const TopLevelAtom& atom, std::vector<std::uint8_t>* o
 OSErr ReadFragments(int fd, std::uint64_t fileSize, const FileLayout& layout, ReadContext* ctx,
                     Movie* movie) {
   if (layout.fragments.empty() || ctx->trackExtends.empty()) return noErr;
-  std::vector<std::uint8_t> bytes;
+  AtomBytes bytes;
   for (const TopLevelAtom& moof : layout.fragments) {
     if (OSErr err = ReadPayload(fd, moof, &bytes)) return err;
-    ByteReader r(bytes.data(), bytes.size());
-    if (OSErr err = ParseMovieFragment(r, moof.offset, fileSize, ctx, movie)) return err;
+    if (OSErr err = ParseMovieFragment(bytes.Reader(), moof.offset, fileSize, ctx, movie)) return err;
   }
   for (auto& track : movie->tracks) {
     track->media.samples.Finalize();
@@ -126,15 +137,14 @@ OSErr ReadMovieFile(int fd, const std::string& path, bool resolveDataRefs,
   if (OSErr err = ScanFile(fd, fileSize, &layout)) return err;
   if (!layout.haveMovie) return noMovieFound;
 
-  std::vector<std::uint8_t> bytes;
+  AtomBytes bytes;
   if (OSErr err = ReadPayload(fd, layout.movie, &bytes)) return err;
 
   auto movie = std::make_unique<Movie>();
   movie->matrix = IdentityMatrix();
   ReadContext ctx;
   ctx.quickTimeFile = !layout.haveFtyp || layout.brand == kQuickTimeBrand;
-  if (OSErr err = ParseMovieAtom(ByteReader(bytes.data(), bytes.size()), &ctx, movie.get()))
-    return err;
+  if (OSErr err = ParseMovieAtom(bytes.Reader(), &ctx, movie.get())) return err;
   bytes = {};
   if (OSErr err = ReadFragments(fd, fileSize, layout, &ctx, movie.get())) return err;
   for (Track* t : ctx.withoutEditList) AddImplicitEdit(t, movie->timeScale);

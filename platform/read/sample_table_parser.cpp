@@ -81,9 +81,9 @@ OSErr ReadDurations(ByteReader r, SampleTable* t, std::uint64_t* total) {
   if (OSErr err = ReadCount(r, 8, &count)) return err;
   t->durations.reserve(count);
   *total = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    DurationRun run;
-    if (!r.Read(run.count, run.duration)) return badPublicMovieAtom;
+  const std::uint8_t* p = r.Current();  // count was checked against the bytes left
+  for (std::uint32_t i = 0; i < count; ++i, p += 8) {
+    DurationRun run{LoadBigEndian32(p), LoadBigEndian32(p + 4)};
     if (run.count == 0) continue;
     *total += run.count;
     if (!t->durations.empty() && t->durations.back().duration == run.duration &&
@@ -101,9 +101,9 @@ OSErr ReadCompositionOffsets(ByteReader r, SampleTable* t) {
   std::uint32_t count = 0;
   if (OSErr err = ReadCount(r, 8, &count)) return err;
   t->compositionOffsets.reserve(count);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    OffsetRun run;
-    if (!r.Read(run.count, run.offset)) return badPublicMovieAtom;
+  const std::uint8_t* p = r.Current();  // count was checked against the bytes left
+  for (std::uint32_t i = 0; i < count; ++i, p += 8) {
+    OffsetRun run{LoadBigEndian32(p), std::int32_t(LoadBigEndian32(p + 4))};
     if (run.count == 0) continue;
     if (!t->compositionOffsets.empty() && t->compositionOffsets.back().offset == run.offset &&
         t->compositionOffsets.back().count <= UINT32_MAX - run.count)
@@ -121,9 +121,9 @@ OSErr ReadSyncSamples(ByteReader r, SampleTable* t) {
   t->allSync = false;
   t->syncSamples.reserve(count);
   bool ordered = true;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::uint32_t n = 0;
-    if (!r.Read(n)) return badPublicMovieAtom;
+  const std::uint8_t* p = r.Current();  // count was checked against the bytes left
+  for (std::uint32_t i = 0; i < count; ++i, p += 4) {
+    const std::uint32_t n = LoadBigEndian32(p);
     if (n == 0) continue;
     if (!t->syncSamples.empty() && n - 1 <= t->syncSamples.back()) ordered = false;
     t->syncSamples.push_back(n - 1);
@@ -150,8 +150,8 @@ OSErr ReadSizes(ByteReader r, OSType type, SampleTable* t, std::uint32_t* count)
     }
     if (*count > r.Remaining() / 4) return badPublicMovieAtom;
     t->sizes.resize(*count);
-    for (std::uint32_t& s : t->sizes)
-      if (!r.Read(s)) return badPublicMovieAtom;
+    const std::uint8_t* p = r.Current();
+    for (std::uint32_t i = 0; i < *count; ++i) t->sizes[i] = LoadBigEndian32(p + 4 * std::size_t(i));
     return noErr;
   }
   std::uint8_t reserved[3], fieldSize = 0;
@@ -171,21 +171,22 @@ OSErr ReadSizes(ByteReader r, OSType type, SampleTable* t, std::uint32_t* count)
   return noErr;
 }
 
-// 'stco' and 'co64' (8.7.5).
-OSErr ReadChunkOffsets(ByteReader r, OSType type, std::vector<std::uint64_t>* offsets) {
-  const std::size_t width = type == kCo64 ? 8 : 4;
+// 'stco' and 'co64' (8.7.5), read in place: a million chunks need no copy of their offsets.
+struct ChunkOffsets {
+  const std::uint8_t* table = nullptr;
   std::uint32_t count = 0;
-  if (OSErr err = ReadCount(r, width, &count)) return err;
-  offsets->resize(count);
-  for (std::uint64_t& o : *offsets) {
-    if (width == 8) {
-      if (!r.Read(o)) return badPublicMovieAtom;
-    } else {
-      std::uint32_t v = 0;
-      if (!r.Read(v)) return badPublicMovieAtom;
-      o = v;
-    }
+  std::size_t width = 4;
+  std::uint64_t At(std::uint32_t index) const {  // 0-based, index < count
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < width; ++i) v = (v << 8) | table[index * width + i];
+    return v;
   }
+};
+
+OSErr ReadChunkOffsets(ByteReader r, OSType type, ChunkOffsets* offsets) {
+  offsets->width = type == kCo64 ? 8 : 4;
+  if (OSErr err = ReadCount(r, offsets->width, &offsets->count)) return err;
+  offsets->table = r.Current();
   return noErr;
 }
 
@@ -207,18 +208,17 @@ OSErr ReadChunkRuns(ByteReader r, std::uint32_t descriptionCount, std::vector<St
 
 // Expands stsc over the chunk offsets into chunk records, up to `limit` samples. Empty chunks
 // are dropped; entries that start past the last chunk are ignored, as players do.
-std::uint64_t ExpandChunks(const std::vector<StscEntry>& runs,
-                           const std::vector<std::uint64_t>& offsets, std::uint64_t limit,
-                           std::vector<Chunk>* chunks) {
-  chunks->reserve(offsets.size());
+std::uint64_t ExpandChunks(const std::vector<StscEntry>& runs, const ChunkOffsets& offsets,
+                           std::uint64_t limit, std::vector<Chunk>* chunks) {
+  chunks->reserve(offsets.count);
   std::uint64_t next = 0;
   for (std::size_t k = 0; k < runs.size() && next < limit; ++k) {
     const std::uint64_t first = runs[k].firstChunk;
-    std::uint64_t last = k + 1 < runs.size() ? runs[k + 1].firstChunk - 1 : offsets.size();
-    last = std::min<std::uint64_t>(last, offsets.size());
+    std::uint64_t last = k + 1 < runs.size() ? runs[k + 1].firstChunk - 1 : offsets.count;
+    last = std::min<std::uint64_t>(last, offsets.count);
     if (runs[k].samplesPerChunk == 0) continue;
     for (std::uint64_t c = first; c <= last && next < limit; ++c) {
-      chunks->push_back({offsets[c - 1], std::uint32_t(next), runs[k].descIndex});
+      chunks->push_back({offsets.At(std::uint32_t(c - 1)), std::uint32_t(next), runs[k].descIndex});
       next += runs[k].samplesPerChunk;
     }
   }
@@ -286,7 +286,7 @@ OSErr ParseSampleTable(ByteReader stbl, int depth, Media* media) {
 
   std::uint64_t timedSamples = 0;
   std::uint32_t sizedSamples = 0;
-  std::vector<std::uint64_t> offsets;
+  ChunkOffsets offsets;
   std::vector<StscEntry> runs;
   if (a.hasStts && (err = ReadDurations(a.stts, &t, &timedSamples))) return err;
   if (a.hasSizes && (err = ReadSizes(a.sizes, a.sizesType, &t, &sizedSamples))) return err;
@@ -299,7 +299,7 @@ OSErr ParseSampleTable(ByteReader stbl, int depth, Media* media) {
 
   // Players are lenient when the tables disagree on the number of samples: use the smaller.
   std::uint64_t limit = std::min<std::uint64_t>(timedSamples, sizedSamples);
-  if (limit > 0 && (offsets.empty() || runs.empty())) return invalidSampleTable;
+  if (limit > 0 && (offsets.count == 0 || runs.empty())) return invalidSampleTable;
   const std::uint64_t count = ExpandChunks(runs, offsets, limit, &t.chunks);
   TrimToCount(&t, std::uint32_t(count));
 
