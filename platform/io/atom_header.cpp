@@ -37,8 +37,7 @@ OSErr ReadChildAtom(ByteReader& container, AtomHeader* header, ByteReader* paylo
   if (OSErr err = DecodeAtomHeader(container.Current(), remaining, remaining, &h)) return err;
   ByteReader atom;
   if (!container.Sub(std::size_t(h.size), atom)) return badPublicMovieAtom;
-  ByteReader body = atom;
-  if (!body.Skip(h.headerSize)) return badPublicMovieAtom;
+  const ByteReader body(atom.Data() + h.headerSize, std::size_t(h.size - h.headerSize));
   *header = h;
   if (payload) *payload = body;
   if (whole) *whole = atom;
