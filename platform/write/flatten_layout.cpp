@@ -72,9 +72,11 @@ void LayOutMedia(FlattenPlan* plan, double chunkSeconds, FlattenLayout* layout) 
     SampleTable& table = plan->tracks[i].target->media.samples;
     table.chunks.clear();
     table.chunks.reserve(order.size());
+    const std::vector<std::uint32_t>& descs = plan->tracks[i].descriptionMap;
     for (std::uint32_t k : order) {
       const LayoutChunk& c = layout->chunks[k];
-      table.chunks.push_back({c.offset, c.newFirst, c.descIndex});
+      const std::uint32_t desc = c.descIndex - 1 < descs.size() ? descs[c.descIndex - 1] : c.descIndex;
+      table.chunks.push_back({c.offset, c.newFirst, desc});
     }
     table.Finalize();
   }

@@ -15,7 +15,7 @@ struct LayoutChunk {
   std::uint32_t newFirst = 0;     // first sample in the new media
   std::uint32_t count = 0;
   std::uint32_t sourceFirst = 0;  // the same sample in the source media
-  std::uint32_t descIndex = 1;    // 1-based, the same in source and new media
+  std::uint32_t descIndex = 1;    // 1-based, of the source media (it tells the source file)
   double playSeconds = 0;         // interleaving key
   std::uint64_t bytes = 0;
   std::uint64_t offset = 0;       // from the start of the media data

@@ -187,14 +187,24 @@ OSErr PlanFlatten(const Movie& movie, const std::string& destination, FlattenPla
       if (r.playSeconds == std::numeric_limits<double>::infinity()) r.playSeconds = 0;
     MergeContinuingEdits(&dst.edits, movieScale, mediaScale);
 
-    // Everything now lives in the destination itself.
+    // Everything now lives in the destination itself. A join leaves one description per input
+    // file; with one data reference they are alike, and players (FFmpeg signals new extradata,
+    // browsers play only the first) do best with one.
     DataRef self;
     self.kind = DataRef::Kind::Self;
     self.type = FOUR_CHAR_CODE("alis");
     self.flags = 1;
     self.resolvedPath = destination;
     dst.media.dataRefs.assign(1, self);
-    for (SampleDescription& d : dst.media.descriptions) d.SetDataRefIndex(1);
+    std::vector<SampleDescription> kept;
+    for (SampleDescription d : dst.media.descriptions) {
+      d.SetDataRefIndex(1);
+      auto same = std::find_if(kept.begin(), kept.end(),
+                               [&](const SampleDescription& k) { return k.bytes == d.bytes; });
+      if (same == kept.end()) same = kept.insert(kept.end(), std::move(d));
+      tp.descriptionMap.push_back(std::uint32_t(same - kept.begin()) + 1);
+    }
+    dst.media.descriptions = std::move(kept);
 
     plan->tracks.push_back(std::move(tp));
   }

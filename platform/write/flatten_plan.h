@@ -27,6 +27,9 @@ struct TrackPlan {
   const Track* source = nullptr;
   Track* target = nullptr;         // in FlattenPlan::movie
   std::vector<SourceRange> ranges;
+  /// Source description index - 1 -> the new media's description index. Descriptions that
+  /// differed only in their data reference become one.
+  std::vector<std::uint32_t> descriptionMap;
 };
 
 struct FlattenPlan {
@@ -43,7 +46,7 @@ OSErr UsedSampleRanges(const Track& track, TimeScale movieTimeScale,
                        std::vector<std::pair<std::uint32_t, std::uint32_t>>* ranges);
 
 /// Builds the plan for writing movie into destination (an absolute path). The new media's
-/// chunk tables are left empty; the layout fills them.
+/// chunk tables still name the source's descriptions and offsets; the layout replaces them.
 OSErr PlanFlatten(const Movie& movie, const std::string& destination, FlattenPlan* plan);
 
 /// Joins neighbouring edits that continue each other in the media at the same rate, and

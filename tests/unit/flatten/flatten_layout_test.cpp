@@ -74,6 +74,7 @@ TEST(LayOutMedia, ADescriptionChangeStartsANewChunk) {
   Track* track = flattest::AddTrack(movie, flattest::TrackSpec{}, dir / "v", 0);
   Media& media = track->media;
   media.descriptions.push_back(media.descriptions[0]);
+  media.descriptions[1].bytes[7] = '2';  // another format
   media.samples.chunks = {{0, 0, 1}, {300, 3, 2}};  // samples 3.. use the second description
   media.samples.Finalize();
 

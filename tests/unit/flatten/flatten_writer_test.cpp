@@ -128,6 +128,36 @@ TEST(FlattenMovieToFile, WritesOverItsOwnInput) {
               flattest::SampleBytes(1, s, 100));
 }
 
+// A join leaves a description per input file that differ only in their data reference: the
+// copy has one description, and still takes each sample from its own file.
+TEST(FlattenMovieToFile, DescriptionsThatDifferOnlyInTheirFileBecomeOne) {
+  flattest::ScratchDir dir;
+  Movie movie = flattest::EmptyMovie(100);
+  flattest::TrackSpec spec;
+  spec.samples = 6;
+  Track* track = flattest::AddTrack(movie, spec, dir / "first", 0);
+  Media& media = track->media;
+  // Samples 3..5 live in a second file, under a second description naming it.
+  DataRef second = media.dataRefs[0];
+  second.resolvedPath = dir / "second";
+  media.dataRefs.push_back(second);
+  media.descriptions.push_back(media.descriptions[0]);
+  media.descriptions[1].SetDataRefIndex(2);
+  for (std::uint32_t s = 3; s < 6; ++s)
+    flattest::WriteAt(dir / "second", 1000 + (s - 3) * 100, flattest::SampleBytes(7, s, 100));
+  media.samples.chunks = {{0, 0, 1}, {1000, 3, 2}};
+  media.samples.Finalize();
+
+  const std::string out = dir / "out.mov";
+  std::unique_ptr<Movie> written;
+  ASSERT_EQ(FlattenMovieToFile(movie, out, FlattenOptions{}, &written), noErr);
+  const Media& w = written->tracks[0]->media;
+  EXPECT_EQ(w.descriptions.size(), 1u);
+  EXPECT_EQ(w.samples.DescriptionIndex(5), 1u);
+  EXPECT_EQ(ReadAt(out, w.samples.SampleOffset(2), 100), flattest::SampleBytes(1, 2, 100));
+  EXPECT_EQ(ReadAt(out, w.samples.SampleOffset(3), 100), flattest::SampleBytes(7, 3, 100));
+}
+
 // Samples that are holes of a sparse file put the media past 4 GiB without writing gigabytes:
 // the last chunk's offset needs co64, and in the second case the 'mdat' needs a 64-bit size.
 TEST(FlattenMovieToFile, MediaPastFourGigabytesUseWideOffsets) {
