@@ -88,6 +88,24 @@ INSTANTIATE_TEST_SUITE_P(
                      {3, 3}}),
     [](const testing::TestParamInfo<AssemblyCase>& info) { return std::string(info.param.name); });
 
+// The settings of a later movie replace the output's only when that record asks for it.
+TEST(AssemblySettings, UseSettingsCopiesTheLaterMoviesMatrix) {
+  const struct {
+    std::vector<std::string> tail;
+    bool rotated;
+  } cases[] = {{{"-mrotate", "90"}, false}, {{"-use-settings", "-mrotate", "90"}, true}};
+  for (const auto& c : cases) {
+    Scratch scratch;
+    std::vector<std::string> args = {"-q", Fixture("a.mov"), Fixture("b.mov")};
+    args.insert(args.end(), c.tail.begin(), c.tail.end());
+    args.insert(args.end(), {"-o", "out.mov"});
+    ASSERT_EQ(scratch.Run("clipchain", args).status, 0);
+    const auto facts = ReadMovieFacts(scratch / "out.mov");
+    ASSERT_EQ(facts.status, noErr);
+    EXPECT_EQ(facts.movieMatrix.matrix[0][1], c.rotated ? fixed1 : 0) << c.tail.front();
+  }
+}
+
 // A record that produced no movie adds nothing: the next one becomes the output movie.
 TEST(AssemblyMissingInput, FirstMissingStillWritesSecond) {
   Scratch scratch;

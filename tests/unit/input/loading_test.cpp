@@ -52,6 +52,19 @@ TEST(Loading, TrackMatrixReachesVisualTracksAfterOthers) {
   EXPECT_EQ(turned[1][1], 0);
 }
 
+// The refusal to save into a file that holds no movie atom is reported, not passed off as done.
+TEST(Loading, InPlaceSaveOfImportedFileIsReported) {
+  Scratch scratch;
+  const std::string text = "not a movie, not an MP3\n";
+  std::ofstream((scratch / "notes.txt").string()) << text;
+  const auto result = scratch.Run("cliptweak", {"-q", "-save-in-place", "notes.txt"});
+  EXPECT_EQ(MaskLines(result.err),
+            "Error getting notes.txt in MovieImportFile at line N of get_movie.cpp: -208\n"
+            "Error in UpdateMovieResource at line N of get_movie.cpp: -2010\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(tooltest::ReadFile(scratch / "notes.txt"), text);
+}
+
 struct TimingCase {
   const char* name;
   std::vector<std::string> options;

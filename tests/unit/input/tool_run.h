@@ -117,6 +117,7 @@ struct MovieFacts {
   std::vector<OSType> types;           // media type of each track, in order
   std::vector<double> trackSeconds;    // duration of each track, in order
   std::vector<MatrixRecord> matrices;  // of each track, in order
+  MatrixRecord movieMatrix{};
 };
 
 inline MovieFacts ReadMovieFacts(const fs::path& path) {
@@ -135,6 +136,7 @@ inline MovieFacts ReadMovieFacts(const fs::path& path) {
   if (movie == nullptr) return facts;
   const double scale = GetMovieTimeScale(movie);
   facts.tracks = GetMovieTrackCount(movie);
+  GetMovieMatrix(movie, &facts.movieMatrix);
   facts.seconds = GetMovieDuration(movie) / scale;
   for (long i = 1; i <= facts.tracks; ++i) {
     Track track = GetMovieIndTrack(movie, i);
