@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -117,9 +118,11 @@ OSErr ReadFragments(int fd, std::uint64_t fileSize, const FileLayout& layout, Re
     if (!track->media.samples.IsConsistent(std::uint32_t(track->media.descriptions.size())))
       return invalidSampleTable;
   }
-  // A fragmented file's movie atom often has an edit list of no duration: the media decide.
+  // A fragmented file's edit list may have no duration, as the movie atom was written before the
+  // samples: it then covers the media from its media time on (skipping encoder priming).
   for (auto& track : movie->tracks) {
-    if (!track->edits.empty() && track->Duration() == 0) ctx->withoutEditList.push_back(track.get());
+    if (track->edits.empty() || track->Duration() != 0) continue;
+    ctx->openEnded.emplace_back(track.get(), std::max<std::int64_t>(0, track->edits.back().mediaTime));
   }
   return noErr;
 }
@@ -148,6 +151,7 @@ OSErr ReadMovieFile(int fd, const std::string& path, bool resolveDataRefs,
   bytes = {};
   if (OSErr err = ReadFragments(fd, fileSize, layout, &ctx, movie.get())) return err;
   for (Track* t : ctx.withoutEditList) AddImplicitEdit(t, movie->timeScale);
+  for (const auto& [t, start] : ctx.openEnded) AddImplicitEdit(t, movie->timeScale, start);
 
   movie->originPath = path;
   movie->originMoovOffset = layout.movie.offset;

@@ -32,6 +32,7 @@ struct ReadContext {
   int depth = 0;              // nesting of the atom being read
   std::vector<PendingReference> references;
   std::vector<Track*> withoutEditList;  // get one edit over their media once it is complete
+  std::vector<std::pair<Track*, std::int64_t>> openEnded;  // fragmented: edit from a media time
   std::vector<TrackExtends> trackExtends;
   std::vector<std::pair<const Track*, std::uint64_t>> fragmentDurations;  // media time so far
 };

@@ -244,17 +244,19 @@ OSErr ParseTrack(ByteReader trak, ReadContext* ctx, Movie* movie) {
   return noErr;
 }
 
-void AddImplicitEdit(Track* track, TimeScale movieTimeScale) {
+void AddImplicitEdit(Track* track, TimeScale movieTimeScale, std::int64_t startMediaTime) {
   track->edits.clear();
   const Media& media = track->media;
-  if (media.samples.sampleCount == 0) return;
+  if (media.samples.sampleCount == 0 || startMediaTime < 0 || startMediaTime >= media.Duration())
+    return;
   // Media duration in movie time, rounded to nearest; both scales are positive.
   const unsigned __int128 scaled =
-      (unsigned __int128)std::uint64_t(media.Duration()) * std::uint32_t(movieTimeScale);
+      (unsigned __int128)std::uint64_t(media.Duration() - startMediaTime) *
+      std::uint32_t(movieTimeScale);
   const unsigned __int128 rounded = (scaled + std::uint32_t(media.timeScale) / 2) /
                                     std::uint32_t(media.timeScale);
   Edit e;
-  e.mediaTime = 0;
+  e.mediaTime = startMediaTime;
   e.rate = fixed1;
   e.duration = std::int64_t(std::min<unsigned __int128>(
       rounded, std::uint64_t(std::numeric_limits<std::int64_t>::max())));

@@ -12,7 +12,8 @@ namespace tvx {
 OSErr ParseTrack(ByteReader trak, ReadContext* ctx, Movie* movie);
 
 /// Gives a track that had no edit list one edit over its whole media at rate 1 (none when the
-/// media is empty). Call once the media's samples are complete.
-void AddImplicitEdit(Track* track, TimeScale movieTimeScale);
+/// media is empty), or over the media from startMediaTime on. Call once the media's samples are
+/// complete.
+void AddImplicitEdit(Track* track, TimeScale movieTimeScale, std::int64_t startMediaTime = 0);
 
 }  // namespace tvx

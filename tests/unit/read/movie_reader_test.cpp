@@ -258,3 +258,42 @@ TEST(MovieReader, CompressedMovieAtomReadsLikeThePlainOne) {
   EXPECT_EQ(b.movie->Duration(), a.movie->Duration());
   EXPECT_EQ(b.movie->originMoovSize, cmov.size());
 }
+
+TEST(MovieReader, FragmentsAppendTheirSamplesToTheirTracks) {
+  Bytes stbl = Atom("stbl", {Stsd({Description("mp4a")}), Stts({}), Stsc({}), Stsz(0, 0), Stco({})});
+  // Written before the samples: an edit of no duration that skips 1024 units of priming.
+  Bytes elst = Full("elst", 0, 0, {U32(1), U32(0), U32(1024), U32(0x10000)});
+  Bytes trak = Atom("trak", {Tkhd(1), Atom("edts", {elst}),
+                             Atom("mdia", {Mdhd(44100), Hdlr("soun", "", false),
+                                           Atom("minf", {Dref({SelfRef()}), stbl})})});
+  // Defaults: 1024 units per sample, samples are not sync samples.
+  Bytes mvex = Atom("mvex", {Full("trex", 0, 0, {U32(1), U32(1), U32(1024), U32(0), U32(0x10000)})});
+  Bytes ftyp = Atom("ftyp", {Text("iso6"), U32(0)});
+  Bytes moov = Moov({Mvhd(), trak, mvex});
+  auto moofWith = [](std::uint32_t dataOffset) {
+    Bytes tfhd = Full("tfhd", 0, 0x20000, {U32(1)});  // data offsets count from the 'moof'
+    // Two samples at the data offset, the first a sync sample; then one more right after them.
+    Bytes run1 = Full("trun", 0, 0x205, {U32(2), U32(dataOffset), U32(0), U32(10), U32(20)});
+    Bytes run2 = Full("trun", 0, 0x200, {U32(1), U32(30)});
+    return Atom("moof", {Full("mfhd", 0, 0, {U32(1)}), Atom("traf", {tfhd, run1, run2})});
+  };
+  const std::size_t moofSize = moofWith(0).size();
+  Bytes file = Cat({ftyp, moov, moofWith(std::uint32_t(moofSize + 8)), Atom("mdat", {Zeros(60)})});
+  Loaded l = Load(file);
+  ASSERT_EQ(l.status, noErr);
+  const tvx::Track& t = *l.movie->tracks[0];
+  const tvx::SampleTable& s = t.media.samples;
+  ASSERT_EQ(s.sampleCount, 3u);
+  const std::uint64_t data = ftyp.size() + moov.size() + moofSize + 8;
+  EXPECT_EQ(s.SampleOffset(0), data);
+  EXPECT_EQ(s.SampleOffset(1), data + 10);
+  EXPECT_EQ(s.SampleOffset(2), data + 30);
+  EXPECT_EQ(s.SampleSize(2), 30u);
+  EXPECT_TRUE(s.IsSync(0));
+  EXPECT_FALSE(s.IsSync(1));
+  EXPECT_EQ(s.Duration(), 3072);
+  // The edit now covers the media after the priming: 2048 units at 44100 is 27.9 at 600.
+  ASSERT_EQ(t.edits.size(), 1u);
+  EXPECT_EQ(t.edits[0].mediaTime, 1024);
+  EXPECT_EQ(t.edits[0].duration, 28);
+}
