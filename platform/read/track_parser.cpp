@@ -178,6 +178,11 @@ OSErr ParseMedia(ByteReader mdia, const ReadContext& ctx, int depth, Media* m, b
       return ParseMediaHeader(payload, m);
     }
     if (h.type == kHdlr && !haveHdlr) {
+      // Some writers put the data handler's 'hdlr' here too: the media handler is the other.
+      ByteReader peek = payload;
+      std::uint32_t versionAndFlags = 0, componentType = 0;
+      if (peek.Read(versionAndFlags, componentType) && componentType == FOUR_CHAR_CODE("dhlr"))
+        return noErr;
       haveHdlr = true;
       return ParseHandler(payload, ctx.quickTimeFile, m);
     }

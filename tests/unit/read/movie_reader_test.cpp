@@ -141,6 +141,16 @@ TEST(MovieReader, HandlerNameFlavours) {
   }
 }
 
+TEST(MovieReader, MediaHandlerIsNotTheDataHandler) {
+  Bytes dataHandler = Full("hdlr", 0, 0, {Text("dhlr"), Text("alis"), U32(0), U32(0), U32(0), U8(0)});
+  Bytes trak = Atom("trak", {Tkhd(1), Atom("mdia", {Mdhd(30), dataHandler, Hdlr("soun", "Sound", true),
+                                                    Atom("minf", {DefaultStbl()})})});
+  Loaded l = Load(QuickTimeFile({Moov({Mvhd(), trak})}));
+  ASSERT_EQ(l.status, noErr);
+  EXPECT_EQ(l.movie->tracks[0]->media.handlerType, FOUR_CHAR_CODE("soun"));
+  EXPECT_EQ(l.movie->tracks[0]->media.handlerName, "Sound");
+}
+
 TEST(MovieReader, UserDataItemsMetaAndTerminator) {
   Bytes name = Atom("\xa9nam", {U16(5), U16(0), Text("Title")});
   Bytes meta = Full("meta", 0, 0, {Atom("hdlr", {Zeros(4)})});
