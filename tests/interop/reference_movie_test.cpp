@@ -45,20 +45,34 @@ INSTANTIATE_TEST_SUITE_P(Inputs, ReferenceCopyTest,
 
 using ReferenceMovieTest = FfmpegTest;
 
-// The alias record's levels let readers find the media next to the movie after the folder that
-// holds both has moved: FFmpeg resolves only relative to the movie.
+// The alias record's levels let readers find the media from the movie's own folder after the
+// tree that holds both has moved (FFmpeg resolves only relative to the movie): beside it, below
+// it, and in a sibling folder.
 TEST_F(ReferenceMovieTest, ResolvesRelativelyAfterTheFolderMoves) {
-  fs::create_directory(dir / "before");
-  fs::copy_file(Fixture("a.mov"), dir / "before" / "a.mov");
-  EXPECT_CLEAN_RUN(interop::Run({Tool("cliptweak"), "-q", "a.mov", "-o", "ref.mov"}, dir / "before"));
-  fs::rename(dir / "before", dir / "after");
+  struct Case {
+    const char* input;
+    const char* output;
+  };
+  const std::vector<std::string> want = DecodeFrames(Fixture("a.mov")).Hashes();
+  int n = 0;
+  for (Case c : {Case{"a.mov", "ref.mov"}, Case{"media/a.mov", "ref.mov"},
+                 Case{"media/a.mov", "out/ref.mov"}}) {
+    SCOPED_TRACE(std::string(c.input) + " -> " + c.output);
+    fs::path before = dir / ("before" + std::to_string(n)), after = dir / ("after" + std::to_string(n));
+    ++n;
+    fs::create_directories((before / c.input).parent_path());
+    fs::create_directories((before / c.output).parent_path());
+    fs::copy_file(Fixture("a.mov"), before / c.input);
+    EXPECT_CLEAN_RUN(interop::Run({Tool("cliptweak"), "-q", c.input, "-o", c.output}, before));
+    fs::rename(before, after);
 
-  fs::path moved = dir / "after" / "ref.mov";
-  EXPECT_EQ(DecodeFrames(moved).Hashes(), DecodeFrames(Fixture("a.mov")).Hashes());
-  LoadedMovie loaded = LoadMovie(moved);
-  EXPECT_EQ(loaded.status, noErr);
-  for (const TrackSummary& t : Summarize(loaded.movie))
-    EXPECT_EQ(t.files, std::vector<std::string>{(dir / "after" / "a.mov").string()}) << t.type;
+    fs::path moved = after / c.output;
+    EXPECT_EQ(DecodeFrames(moved).Hashes(), want);
+    LoadedMovie loaded = LoadMovie(moved);
+    EXPECT_EQ(loaded.status, noErr);
+    for (const TrackSummary& t : Summarize(loaded.movie))
+      EXPECT_EQ(t.files, std::vector<std::string>{(after / c.input).string()}) << t.type;
+  }
 }
 
 // Rotation is a display matrix only: FFmpeg reports it (clockwise is negative in ffprobe) and
