@@ -32,7 +32,6 @@ struct FileLayout {
   OSType brand = 0;
   bool haveMovie = false;
   TopLevelAtom movie;
-  std::vector<TopLevelAtom> fragments;
 };
 
 OSErr ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t size, std::size_t* got) {
@@ -48,38 +47,67 @@ OSErr ReadAt(int fd, std::uint64_t offset, void* buffer, std::size_t size, std::
   return noErr;
 }
 
-// Walks the top-level atoms. The walk stops quietly at anything that is not an atom: an MP3 or
-// trailing garbage. A movie atom that runs past the end of the file is a cut file (eofErr).
-OSErr ScanFile(int fd, std::uint64_t fileSize, FileLayout* layout) {
-  std::uint64_t offset = 0;
-  while (fileSize - offset >= 8) {
-    std::uint8_t head[32];
-    std::size_t got = 0;
-    if (OSErr err = ReadAt(fd, offset, head, sizeof head, &got)) return err;
-    if (got < 8) break;  // the file shrank under us
-    TopLevelAtom atom;
-    atom.offset = offset;
-    if (DecodeAtomHeader(head, got, fileSize - offset, &atom.header) != noErr) {
-      const OSType type = OSType(head[4]) << 24 | OSType(head[5]) << 16 | OSType(head[6]) << 8 | head[7];
-      if (type == kMoov && !layout->haveMovie) return eofErr;
-      break;
+// Reads top-level atom headers through a read-ahead window, so a file of many small atoms
+// costs one read per 64 KiB rather than one per atom.
+class TopLevelWalker {
+ public:
+  TopLevelWalker(int fd, std::uint64_t fileSize, std::uint64_t start)
+      : fd_(fd), fileSize_(fileSize), offset_(start) {}
+
+  /// The next atom, or false at the end of the atoms (end of file, or bytes that are no atom:
+  /// `type` then holds what the size was followed by). A read failure sets *err.
+  bool Next(TopLevelAtom* atom, OSType* type, const std::uint8_t** head, OSErr* err) {
+    *type = 0;
+    if (offset_ > fileSize_ || fileSize_ - offset_ < 8) return false;
+    const std::size_t wanted = std::size_t(std::min<std::uint64_t>(32, fileSize_ - offset_));
+    if (offset_ < windowStart_ || offset_ + wanted > windowStart_ + windowSize_) {
+      if ((*err = ReadAt(fd_, offset_, window_, sizeof window_, &windowSize_))) return false;
+      windowStart_ = offset_;
     }
+    const std::size_t available = std::size_t(windowStart_ + windowSize_ - offset_);
+    if (available < 8) return false;  // the file shrank under us
+    const std::uint8_t* p = window_ + (offset_ - windowStart_);
+    *type = OSType(p[4]) << 24 | OSType(p[5]) << 16 | OSType(p[6]) << 8 | p[7];
+    atom->offset = offset_;
+    if (DecodeAtomHeader(p, available, fileSize_ - offset_, &atom->header) != noErr) return false;
+    *head = p;
+    offset_ += atom->header.size;
+    return true;
+  }
+
+ private:
+  int fd_;
+  std::uint64_t fileSize_;
+  std::uint64_t offset_;
+  std::uint8_t window_[64 * 1024];
+  std::uint64_t windowStart_ = 0;
+  std::size_t windowSize_ = 0;
+};
+
+// Finds 'ftyp' and the first 'moov'. The walk stops quietly at anything that is not an atom: an
+// MP3 or trailing garbage. A movie atom that runs past the end of the file is a cut file.
+OSErr ScanFile(int fd, std::uint64_t fileSize, FileLayout* layout) {
+  auto walker = std::make_unique<TopLevelWalker>(fd, fileSize, 0);
+  TopLevelAtom atom;
+  OSType type = 0;
+  const std::uint8_t* head = nullptr;
+  OSErr err = noErr;
+  while (walker->Next(&atom, &type, &head, &err)) {
     const AtomHeader& h = atom.header;
-    if (h.type == kFtyp && !layout->haveFtyp && !layout->haveMovie) {
+    if (h.type == kFtyp && !layout->haveFtyp) {
       layout->haveFtyp = true;
-      if (h.PayloadSize() >= 4 && got >= h.headerSize + 4) {
+      if (h.PayloadSize() >= 4 && h.headerSize + 4 <= 32) {
         const std::uint8_t* b = head + h.headerSize;
         layout->brand = OSType(b[0]) << 24 | OSType(b[1]) << 16 | OSType(b[2]) << 8 | b[3];
       }
-    } else if (h.type == kMoov && !layout->haveMovie) {
+    } else if (h.type == kMoov) {
       layout->haveMovie = true;
       layout->movie = atom;
-    } else if (h.type == kMoof) {
-      layout->fragments.push_back(atom);
+      return noErr;
     }
-    offset += h.size;
   }
-  return noErr;
+  if (err) return err;
+  return type == kMoov ? eofErr : noErr;
 }
 
 // The payload of a top-level atom, read whole (into a buffer that is not zeroed first: a
@@ -107,12 +135,23 @@ OSErr ReadPayload(int fd, const TopLevelAtom& atom, AtomBytes* out) {
 
 OSErr ReadFragments(int fd, std::uint64_t fileSize, const FileLayout& layout, ReadContext* ctx,
                     Movie* movie) {
-  if (layout.fragments.empty() || ctx->trackExtends.empty()) return noErr;
+  if (ctx->trackExtends.empty()) return noErr;  // not a fragmented movie
+  auto walker = std::make_unique<TopLevelWalker>(
+      fd, fileSize, layout.movie.offset + layout.movie.header.size);
   AtomBytes bytes;
-  for (const TopLevelAtom& moof : layout.fragments) {
-    if (OSErr err = ReadPayload(fd, moof, &bytes)) return err;
-    if (OSErr err = ParseMovieFragment(bytes.Reader(), moof.offset, fileSize, ctx, movie)) return err;
+  TopLevelAtom moof;
+  OSType type = 0;
+  const std::uint8_t* head = nullptr;
+  OSErr err = noErr;
+  bool any = false;
+  while (walker->Next(&moof, &type, &head, &err)) {
+    if (moof.header.type != kMoof) continue;
+    any = true;
+    if (OSErr e = ReadPayload(fd, moof, &bytes)) return e;
+    if (OSErr e = ParseMovieFragment(bytes.Reader(), moof.offset, fileSize, ctx, movie)) return e;
   }
+  if (err) return err;
+  if (!any) return noErr;
   for (auto& track : movie->tracks) {
     track->media.samples.Finalize();
     if (!track->media.samples.IsConsistent(std::uint32_t(track->media.descriptions.size())))
