@@ -16,6 +16,9 @@ namespace {
 constexpr std::size_t kBufferSize = std::size_t(8) << 20;
 // copy_file_range moves this much per call, so progress and errors show up in good time.
 constexpr std::uint64_t kKernelSlice = std::uint64_t(64) << 20;
+// The output is flushed before it replaces the destination. Asking the kernel to start writing
+// back every so often overlaps that disk work with the copy instead of leaving it all to the end.
+constexpr std::uint64_t kWritebackStep = std::uint64_t(64) << 20;
 }  // namespace
 
 std::size_t MediaCopier::BufferSize() { return kBufferSize; }
@@ -115,6 +118,16 @@ OSErr MediaCopier::Transfer(const Pending& p) {
   return noErr;
 }
 
+void MediaCopier::Copied(std::uint64_t bytes, std::uint64_t endOffset) {
+  if (progress_ != nullptr) progress_->Advance(bytes);
+  writtenEnd_ = std::max(writtenEnd_, endOffset);
+  if (writtenEnd_ - writebackFrom_ < kWritebackStep) return;
+  // Only a hint: a failure here changes nothing about the data.
+  ::sync_file_range(destination_, off_t(writebackFrom_), off_t(writtenEnd_ - writebackFrom_),
+                    SYNC_FILE_RANGE_WRITE);
+  writebackFrom_ = writtenEnd_;
+}
+
 OSErr MediaCopier::CopyData(Source& src, std::uint64_t offset, std::uint64_t size,
                             std::uint64_t to) {
   while (size > 0 && src.kernelCopy && kernelAllowed_) {
@@ -127,7 +140,7 @@ OSErr MediaCopier::CopyData(Source& src, std::uint64_t offset, std::uint64_t siz
       to += std::uint64_t(n);
       size -= std::uint64_t(n);
       stats_.kernelBytes += std::uint64_t(n);
-      if (progress_ != nullptr) progress_->Advance(std::uint64_t(n));
+      Copied(std::uint64_t(n), to);
       continue;
     }
     if (n == 0) return eofErr;  // the source ends early
@@ -170,7 +183,7 @@ OSErr MediaCopier::CopyBuffered(Source& src, std::uint64_t offset, std::uint64_t
     to += std::uint64_t(got);
     size -= std::uint64_t(got);
     stats_.bufferedBytes += std::uint64_t(got);
-    if (progress_ != nullptr) progress_->Advance(std::uint64_t(got));
+    Copied(std::uint64_t(got), to);
   }
   return noErr;
 }

@@ -60,6 +60,7 @@ class MediaCopier {
   };
 
   OSErr Transfer(const Pending& p);
+  void Copied(std::uint64_t bytes, std::uint64_t endOffset);
   OSErr CopyData(Source& src, std::uint64_t offset, std::uint64_t size, std::uint64_t to);
   OSErr CopyBuffered(Source& src, std::uint64_t offset, std::uint64_t size, std::uint64_t to);
 
@@ -71,6 +72,9 @@ class MediaCopier {
   std::unique_ptr<char[]> buffer_;
   CopyStats stats_;
   bool kernelAllowed_ = true;
+  std::uint64_t writtenEnd_ = 0;     // highest destination offset written so far
+  std::uint64_t writebackFrom_ = 0;  // where the last writeback request ended
+
 };
 
 }  // namespace tvx
