@@ -256,6 +256,9 @@ TEST(FlattenMovieDataToDataRef, TakesItsDestinationFromAFullPathDataReference) {
   EXPECT_EQ(FlattenMovieDataToDataRef(nullptr, 0x61, ref, alis, creator, -1, 0), nullptr);
   EXPECT_EQ(GetMoviesError(), invalidMovie);
   EXPECT_EQ(FlattenMovieDataToDataRef(&in.movie, 0x61, nullptr, alis, creator, -1, 0), nullptr);
+  EXPECT_EQ(GetMoviesError(), paramErr);
+  EXPECT_EQ(FlattenMovieDataToDataRef(&in.movie, 0x61, ref, FOUR_CHAR_CODE("url "), creator, -1, 0),
+            nullptr);
   EXPECT_EQ(GetMoviesError(), invalidDataRef);
   DisposeHandle(ref);
 }
