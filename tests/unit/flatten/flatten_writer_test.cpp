@@ -48,6 +48,10 @@ std::string FirstMovieChild(const std::string& path, const Movie& written) {
 TEST(FlattenMovieToFile, OrderOfAtomsAndCompressionFollowTheOptions) {
   flattest::ScratchDir dir;
   TwoTrackMovie in(dir);
+  // A track that shows nothing is kept, with an empty sample table.
+  flattest::TrackSpec idleSpec;
+  idleSpec.tag = 3;
+  flattest::AddTrack(in.movie, idleSpec, dir / "idle", 0)->edits = {{600, -1, fixed1}};
   struct Case {
     bool movieFirst;
     bool compress;
@@ -66,7 +70,9 @@ TEST(FlattenMovieToFile, OrderOfAtomsAndCompressionFollowTheOptions) {
     ASSERT_EQ(FlattenMovieToFile(in.movie, out, options, &written), noErr);
     EXPECT_EQ(TopLevelAtoms(out), c.atoms);
     EXPECT_EQ(FirstMovieChild(out, *written), c.compress ? "cmov" : "mvhd");
-    ASSERT_EQ(written->tracks.size(), 2u);
+    ASSERT_EQ(written->tracks.size(), 3u);
+    EXPECT_EQ(written->tracks[2]->media.samples.sampleCount, 0u);
+    EXPECT_EQ(written->tracks[2]->Duration(), 600);
     for (int t = 0; t < 2; ++t) {
       const Track& src = *in.movie.tracks[t];
       const Track& dst = *written->tracks[t];
