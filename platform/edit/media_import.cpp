@@ -77,7 +77,9 @@ OSErr ImportMediaReferences(const Track& src, Track& dst, std::vector<Edit>& seg
     for (Edit& e : segment) e.mediaTime = -1;
     return noErr;
   }
-  if (!from.samples.IsConsistent(std::uint32_t(from.descriptions.size()))) return invalidSampleTable;
+  // Only the part of the table being copied is checked, so the cost follows the samples inserted.
+  if (from.samples.chunks.empty() || from.samples.chunks.front().firstSample != 0)
+    return invalidSampleTable;
 
   const SampleRange range = RangeFor(from.samples, lo, hi);
   const std::uint32_t firstChunk = from.samples.ChunkIndexOf(range.first);
@@ -87,6 +89,7 @@ OSErr ImportMediaReferences(const Track& src, Track& dst, std::vector<Edit>& seg
   std::vector<bool> used(from.descriptions.size(), false);
   for (std::uint32_t c = firstChunk; c <= lastChunk; ++c) {
     std::uint32_t d = from.samples.chunks[c].descIndex;
+    if (d == 0 || d > from.descriptions.size()) return invalidSampleTable;
     std::uint16_t ref = from.descriptions[d - 1].DataRefIndex();
     if (ref == 0 || ref > from.dataRefs.size()) return invalidDataRef;
     used[d - 1] = true;

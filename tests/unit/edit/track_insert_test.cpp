@@ -190,6 +190,13 @@ TEST(InsertTrackSegment, RefusesWithoutChangingTheDestination) {
   EXPECT_EQ(InsertTrackSegment(q.src, q.dst, 0, 300, 600), invalidDataRef);
   EXPECT_EQ(q.dst->media.samples.sampleCount, 10u);
   EXPECT_EQ(q.dst->media.descriptions.size(), 1u);
+
+  // So is a chunk that names a description the media does not have.
+  Pair r = TwoTracks(Samples(5, "/media/b.mov"), Samples(10));
+  r.src->media.samples.chunks.back().descIndex = 3;
+  EXPECT_EQ(InsertTrackSegment(r.src, r.dst, 0, 300, 600), invalidSampleTable);
+  EXPECT_EQ(r.dst->media.samples.sampleCount, 10u);
+  EXPECT_TRUE(r.dst->media.dataRefs.size() == 1 && r.dst->media.descriptions.size() == 1);
 }
 
 }  // namespace
