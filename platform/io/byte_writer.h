@@ -4,12 +4,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "../MacTypes.h"
 
 namespace tvx {
+
+/// Stores v big-endian at p; the caller has made room (ByteWriter::Extend).
+inline void StoreBigEndian32(std::uint8_t* p, std::uint32_t v) {
+  v = __builtin_bswap32(v);
+  std::memcpy(p, &v, 4);
+}
+
+inline void StoreBigEndian64(std::uint8_t* p, std::uint64_t v) {
+  v = __builtin_bswap64(v);
+  std::memcpy(p, &v, 8);
+}
 
 class ByteWriter {
  public:
@@ -25,7 +37,12 @@ class ByteWriter {
   void U64(std::uint64_t v);
   /// count 32-bit values in a row (sample size tables).
   void U32Array(const std::uint32_t* values, std::size_t count);
-  void Reserve(std::size_t bytes) { out_->reserve(out_->size() + bytes); }
+  /// Makes room for bytes more without reallocating; grows at least geometrically, so that a
+  /// reserve per track does not copy the whole buffer per track.
+  void Reserve(std::size_t bytes);
+  /// Appends n bytes and returns where they start, for tables stored in bulk; valid until the
+  /// next write.
+  std::uint8_t* Extend(std::size_t n);
   void FourCC(OSType v) { U32(v); }
   void Bytes(const void* data, std::size_t size);
   void Bytes(const std::vector<std::uint8_t>& bytes) { Bytes(bytes.data(), bytes.size()); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../io/atom_header.h"
+#include "../io/huge_pages.h"
 #include "data_ref_resolver.h"
 #include "fragment_parser.h"
 #include "movie_atom_parser.h"
@@ -125,6 +126,7 @@ OSErr ReadPayload(int fd, const TopLevelAtom& atom, AtomBytes* out) {
   if (size > out->capacity || !out->data) {
     out->data.reset(new std::uint8_t[std::size_t(size) + 1]);
     out->capacity = std::size_t(size);
+    AdviseHugePages(out->data.get(), out->capacity);
   }
   out->size = std::size_t(size);
   std::size_t got = 0;

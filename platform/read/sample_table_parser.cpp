@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../io/atom_header.h"
+#include "../io/huge_pages.h"
 
 namespace tvx {
 
@@ -100,7 +101,7 @@ OSErr ReadDurations(ByteReader r, SampleTable* t, std::uint64_t* total) {
 OSErr ReadCompositionOffsets(ByteReader r, SampleTable* t) {
   std::uint32_t count = 0;
   if (OSErr err = ReadCount(r, 8, &count)) return err;
-  t->compositionOffsets.reserve(count);
+  ReserveLarge(t->compositionOffsets, count);
   const std::uint8_t* p = r.Current();  // count was checked against the bytes left
   for (std::uint32_t i = 0; i < count; ++i, p += 8) {
     OffsetRun run{LoadBigEndian32(p), std::int32_t(LoadBigEndian32(p + 4))};
@@ -149,6 +150,7 @@ OSErr ReadSizes(ByteReader r, OSType type, SampleTable* t, std::uint32_t* count)
       return noErr;
     }
     if (*count > r.Remaining() / 4) return badPublicMovieAtom;
+    ReserveLarge(t->sizes, *count);
     t->sizes.resize(*count);
     const std::uint8_t* p = r.Current();
     for (std::uint32_t i = 0; i < *count; ++i) t->sizes[i] = LoadBigEndian32(p + 4 * std::size_t(i));
@@ -177,9 +179,9 @@ struct ChunkOffsets {
   std::uint32_t count = 0;
   std::size_t width = 4;
   std::uint64_t At(std::uint32_t index) const {  // 0-based, index < count
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < width; ++i) v = (v << 8) | table[index * width + i];
-    return v;
+    if (width == 4) return LoadBigEndian32(table + 4 * std::size_t(index));
+    const std::uint8_t* p = table + 8 * std::size_t(index);
+    return std::uint64_t(LoadBigEndian32(p)) << 32 | LoadBigEndian32(p + 4);
   }
 };
 
@@ -195,9 +197,9 @@ OSErr ReadChunkRuns(ByteReader r, std::uint32_t descriptionCount, std::vector<St
   std::uint32_t count = 0;
   if (OSErr err = ReadCount(r, 12, &count)) return err;
   runs->reserve(count);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    StscEntry e{};
-    if (!r.Read(e.firstChunk, e.samplesPerChunk, e.descIndex)) return badPublicMovieAtom;
+  const std::uint8_t* p = r.Current();  // count was checked against the bytes left
+  for (std::uint32_t i = 0; i < count; ++i, p += 12) {
+    const StscEntry e{LoadBigEndian32(p), LoadBigEndian32(p + 4), LoadBigEndian32(p + 8)};
     if (e.firstChunk == 0 || (i == 0 && e.firstChunk != 1)) return invalidSampleTable;
     if (!runs->empty() && e.firstChunk <= runs->back().firstChunk) return invalidSampleTable;
     if (e.descIndex == 0 || e.descIndex > descriptionCount) return invalidSampleTable;
@@ -210,7 +212,7 @@ OSErr ReadChunkRuns(ByteReader r, std::uint32_t descriptionCount, std::vector<St
 // are dropped; entries that start past the last chunk are ignored, as players do.
 std::uint64_t ExpandChunks(const std::vector<StscEntry>& runs, const ChunkOffsets& offsets,
                            std::uint64_t limit, std::vector<Chunk>* chunks) {
-  chunks->reserve(offsets.count);
+  ReserveLarge(*chunks, offsets.count);
   std::uint64_t next = 0;
   for (std::size_t k = 0; k < runs.size() && next < limit; ++k) {
     const std::uint64_t first = runs[k].firstChunk;
