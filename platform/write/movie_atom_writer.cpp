@@ -88,20 +88,26 @@ OSErr BuildMovieAtom(const Movie& movie, const MovieAtomOptions& options,
   std::uint32_t nextId = 1;
   for (const auto& t : movie.tracks) context.ids[t.get()] = nextId++;
 
-  std::vector<std::uint8_t> bytes;
-  ByteWriter w(&bytes);
-  std::size_t moov = w.BeginBox(FOUR_CHAR_CODE("moov"));
-  // The tracks go first into their own buffer: the header needs the longest track duration.
-  std::vector<std::uint8_t> tracks;
-  ByteWriter tw(&tracks);
+  // The header comes first and holds the longest track's duration, so the durations are
+  // worked out before anything is written; the tracks then go straight into one buffer, sized
+  // once for all of them.
   std::int64_t duration = 0;
+  std::size_t bound = 4096 + UserDataSize(movie.userData);
   for (const auto& t : movie.tracks) {
     std::int64_t trackDuration = 0;
-    if (OSErr err = WriteTrackAtom(tw, *t, context, &trackDuration); err != noErr) return err;
+    if (OSErr err = WrittenTrackDuration(*t, context, &trackDuration); err != noErr) return err;
     duration = std::max(duration, trackDuration);
+    bound += TrackAtomSizeBound(*t);
   }
+  std::vector<std::uint8_t> bytes;
+  ByteWriter w(&bytes);
+  w.Reserve(bound);
+  std::size_t moov = w.BeginBox(FOUR_CHAR_CODE("moov"));
   WriteMovieHeader(w, movie, context.now, duration, nextId);
-  w.Bytes(tracks);
+  for (const auto& t : movie.tracks) {
+    std::int64_t trackDuration = 0;
+    if (OSErr err = WriteTrackAtom(w, *t, context, &trackDuration); err != noErr) return err;
+  }
   if (!options.iso) WriteUserData(w, movie.userData);
   if (bytes.size() > kMax32) return paramErr;
   w.EndBox(moov);

@@ -23,48 +23,66 @@ void WriteDescriptions(ByteWriter& w, const Media& media, const WrittenDataRefs&
   w.EndBox(box);
 }
 
-void WriteTimes(ByteWriter& w, const SampleTable& t) {
-  std::vector<DurationRun> runs;
-  for (const DurationRun& r : t.durations) {
+// Runs as written: empty ones dropped, neighbours of the same value merged (edits can leave them
+// apart in the model). Counted first, so that the entries are stored in one pass.
+template <typename Run, typename Value>
+std::uint32_t MergedRunCount(const std::vector<Run>& runs, Value value) {
+  std::uint32_t entries = 0;
+  const Run* last = nullptr;
+  for (const Run& r : runs) {
     if (r.count == 0) continue;
-    if (!runs.empty() && runs.back().duration == r.duration) {
-      runs.back().count += r.count;
-    } else {
-      runs.push_back(r);
-    }
+    if (last == nullptr || value(r) != value(*last)) ++entries;
+    last = &r;
   }
+  return entries;
+}
+
+// Stores the runs counted by MergedRunCount as (count, value) pairs.
+template <typename Run, typename Value>
+void StoreMergedRuns(std::uint8_t* p, const std::vector<Run>& runs, Value value) {
+  std::uint8_t* entry = nullptr;
+  std::uint32_t count = 0;
+  const Run* last = nullptr;
+  for (const Run& r : runs) {
+    if (r.count == 0) continue;
+    if (last != nullptr && value(r) == value(*last)) {
+      count += r.count;  // sample counts are 32-bit, so their sum is too
+    } else {
+      if (entry != nullptr) StoreBigEndian32(entry, count);
+      entry = entry == nullptr ? p : entry + 8;
+      count = r.count;
+      StoreBigEndian32(entry + 4, std::uint32_t(value(r)));
+    }
+    last = &r;
+  }
+  if (entry != nullptr) StoreBigEndian32(entry, count);
+}
+
+void WriteTimes(ByteWriter& w, const SampleTable& t) {
+  auto duration = [](const DurationRun& r) { return r.duration; };
+  const std::uint32_t entries = MergedRunCount(t.durations, duration);
   std::size_t box = w.BeginBox(FOUR_CHAR_CODE("stts"));
   w.VersionFlags(0, 0);
-  w.U32(std::uint32_t(runs.size()));
-  for (const DurationRun& r : runs) {
-    w.U32(r.count);
-    w.U32(r.duration);
-  }
+  w.U32(entries);
+  StoreMergedRuns(w.Extend(8 * std::size_t(entries)), t.durations, duration);
   w.EndBox(box);
 }
 
 void WriteCompositionOffsets(ByteWriter& w, const SampleTable& t) {
   bool any = false;
   bool negative = false;
-  std::vector<OffsetRun> runs;
   for (const OffsetRun& r : t.compositionOffsets) {
     if (r.count == 0) continue;
     any = any || r.offset != 0;
     negative = negative || r.offset < 0;
-    if (!runs.empty() && runs.back().offset == r.offset) {
-      runs.back().count += r.count;
-    } else {
-      runs.push_back(r);
-    }
   }
   if (!any) return;
+  auto offset = [](const OffsetRun& r) { return r.offset; };
+  const std::uint32_t entries = MergedRunCount(t.compositionOffsets, offset);
   std::size_t box = w.BeginBox(FOUR_CHAR_CODE("ctts"));
   w.VersionFlags(negative ? 1 : 0, 0);
-  w.U32(std::uint32_t(runs.size()));
-  for (const OffsetRun& r : runs) {
-    w.U32(r.count);
-    w.U32(std::uint32_t(r.offset));
-  }
+  w.U32(entries);
+  StoreMergedRuns(w.Extend(8 * std::size_t(entries)), t.compositionOffsets, offset);
   w.EndBox(box);
 }
 
@@ -73,38 +91,52 @@ void WriteSyncSamples(ByteWriter& w, const SampleTable& t) {
   std::size_t box = w.BeginBox(FOUR_CHAR_CODE("stss"));
   w.VersionFlags(0, 0);
   w.U32(std::uint32_t(t.syncSamples.size()));
-  for (std::uint32_t s : t.syncSamples) w.U32(s + 1);
+  std::uint8_t* p = w.Extend(4 * t.syncSamples.size());
+  for (std::uint32_t s : t.syncSamples) {
+    StoreBigEndian32(p, s + 1);
+    p += 4;
+  }
   w.EndBox(box);
 }
 
-// Chunks that hold samples; a chunk of none has no place in stsc.
-std::vector<std::size_t> UsedChunks(const SampleTable& t) {
-  std::vector<std::size_t> used;
-  for (std::size_t i = 0; i < t.chunks.size(); ++i)
-    if (t.ChunkSampleCount(std::uint32_t(i)) > 0) used.push_back(i);
-  return used;
+// Samples in chunk i; a chunk of none has no place in stsc or stco.
+inline std::uint32_t SamplesInChunk(const SampleTable& t, std::size_t i) {
+  const std::uint32_t end = i + 1 < t.chunks.size() ? t.chunks[i + 1].firstSample : t.sampleCount;
+  return end - t.chunks[i].firstSample;
 }
 
-void WriteChunks(ByteWriter& w, const SampleTable& t, const std::vector<std::size_t>& used) {
-  std::size_t box = w.BeginBox(FOUR_CHAR_CODE("stsc"));
-  w.VersionFlags(0, 0);
-  std::size_t countAt = w.size();
-  w.U32(0);
+// The stsc entries: chunk numbers count only chunks that hold samples. With out == nullptr,
+// only counts them.
+std::uint32_t ChunkRunEntries(const SampleTable& t, std::uint8_t* out) {
   std::uint32_t entries = 0;
+  std::uint32_t used = 0;
   std::uint32_t lastCount = 0;
   std::uint32_t lastDesc = 0;
-  for (std::size_t n = 0; n < used.size(); ++n) {
-    std::uint32_t count = t.ChunkSampleCount(std::uint32_t(used[n]));
-    std::uint32_t desc = t.chunks[used[n]].descIndex;
+  for (std::size_t i = 0; i < t.chunks.size(); ++i) {
+    const std::uint32_t count = SamplesInChunk(t, i);
+    if (count == 0) continue;
+    ++used;
+    const std::uint32_t desc = t.chunks[i].descIndex;
     if (entries > 0 && count == lastCount && desc == lastDesc) continue;
-    w.U32(std::uint32_t(n + 1));
-    w.U32(count);
-    w.U32(desc);
+    if (out != nullptr) {
+      StoreBigEndian32(out, used);
+      StoreBigEndian32(out + 4, count);
+      StoreBigEndian32(out + 8, desc);
+      out += 12;
+    }
     lastCount = count;
     lastDesc = desc;
     ++entries;
   }
-  w.PatchU32(countAt, entries);
+  return entries;
+}
+
+void WriteChunks(ByteWriter& w, const SampleTable& t) {
+  std::size_t box = w.BeginBox(FOUR_CHAR_CODE("stsc"));
+  w.VersionFlags(0, 0);
+  const std::uint32_t entries = ChunkRunEntries(t, nullptr);
+  w.U32(entries);
+  ChunkRunEntries(t, w.Extend(12 * std::size_t(entries)));
   w.EndBox(box);
 }
 
@@ -133,16 +165,22 @@ void WriteSizes(ByteWriter& w, const SampleTable& t) {
   w.EndBox(box);
 }
 
-void WriteOffsets(ByteWriter& w, const SampleTable& t, const std::vector<std::size_t>& used) {
-  bool wide = NeedsLargeOffsets(t);
+void WriteOffsets(ByteWriter& w, const SampleTable& t) {
+  const bool wide = NeedsLargeOffsets(t);
+  std::uint32_t used = 0;
+  for (std::size_t i = 0; i < t.chunks.size(); ++i) used += SamplesInChunk(t, i) > 0;
   std::size_t box = w.BeginBox(wide ? FOUR_CHAR_CODE("co64") : FOUR_CHAR_CODE("stco"));
   w.VersionFlags(0, 0);
-  w.U32(std::uint32_t(used.size()));
-  for (std::size_t i : used) {
+  w.U32(used);
+  std::uint8_t* p = w.Extend(std::size_t(used) * (wide ? 8 : 4));
+  for (std::size_t i = 0; i < t.chunks.size(); ++i) {
+    if (SamplesInChunk(t, i) == 0) continue;
     if (wide) {
-      w.U64(t.chunks[i].offset);
+      StoreBigEndian64(p, t.chunks[i].offset);
+      p += 8;
     } else {
-      w.U32(std::uint32_t(t.chunks[i].offset));
+      StoreBigEndian32(p, std::uint32_t(t.chunks[i].offset));
+      p += 4;
     }
   }
   w.EndBox(box);
@@ -156,21 +194,25 @@ bool NeedsLargeOffsets(const SampleTable& table) {
   return false;
 }
 
-void WriteSampleTable(ByteWriter& w, const Media& media, const WrittenDataRefs& refs) {
+std::size_t SampleTableSizeBound(const Media& media) {
   const SampleTable& t = media.samples;
-  std::vector<std::size_t> used = UsedChunks(t);
-  w.Reserve(std::size_t(t.sampleCount) * 4 + used.size() * 20 + t.syncSamples.size() * 4 +
-            (t.durations.size() + t.compositionOffsets.size()) * 8 + 1024);
+  std::size_t bytes = 1024;
+  for (const SampleDescription& d : media.descriptions) bytes += d.bytes.size() + 16;
+  return bytes + std::size_t(t.sampleCount) * 4 + t.chunks.size() * (12 + 8) +
+         t.syncSamples.size() * 4 + (t.durations.size() + t.compositionOffsets.size()) * 8;
+}
+
+void WriteSampleTable(ByteWriter& w, const Media& media, const WrittenDataRefs& refs) {
+  w.Reserve(SampleTableSizeBound(media));
   std::size_t box = w.BeginBox(FOUR_CHAR_CODE("stbl"));
   WriteDescriptions(w, media, refs);
-  WriteTimes(w, t);
-  WriteCompositionOffsets(w, t);
-  WriteSyncSamples(w, t);
-  WriteChunks(w, t, used);
-  WriteSizes(w, t);
-  WriteOffsets(w, t, used);
+  WriteTimes(w, media.samples);
+  WriteCompositionOffsets(w, media.samples);
+  WriteSyncSamples(w, media.samples);
+  WriteChunks(w, media.samples);
+  WriteSizes(w, media.samples);
+  WriteOffsets(w, media.samples);
   w.EndBox(box);
 }
 
 }  // namespace tvx
-

@@ -161,7 +161,23 @@ OSErr WriteMediaInformation(ByteWriter& w, const Media& m, const TrackWriteConte
   return noErr;
 }
 
+OSErr SumDurations(const std::vector<Edit>& edits, std::int64_t* total) {
+  *total = 0;
+  for (const Edit& e : edits) {
+    if (e.duration > std::numeric_limits<std::int64_t>::max() - *total) return invalidDuration;
+    *total += e.duration;
+  }
+  return noErr;
+}
+
 }  // namespace
+
+OSErr WrittenTrackDuration(const Track& track, const TrackWriteContext& context,
+                           std::int64_t* duration) {
+  if (track.media.timeScale <= 0) return invalidMedia;
+  return SumDurations(EditsToWrite(track.edits, context.movieTimeScale, track.media.timeScale),
+                      duration);
+}
 
 void WriteMatrix(ByteWriter& w, const MatrixRecord& m) {
   for (const auto& row : m.matrix)
@@ -173,6 +189,22 @@ bool IsWholeAtom(const std::vector<std::uint8_t>& bytes) {
   std::uint32_t size = std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
                        std::uint32_t(bytes[2]) << 8 | bytes[3];
   return size == bytes.size();
+}
+
+std::size_t UserDataSize(const UserData& userData) {
+  if (userData.items.empty()) return 0;
+  std::size_t bytes = 8;
+  for (const UserDataItem& item : userData.items) bytes += 8 + item.data.size();
+  return bytes;
+}
+
+std::size_t TrackAtomSizeBound(const Track& track) {
+  // The fixed atoms, edits and data references are small; the sample table is the bulk.
+  std::size_t bytes = 16384 + track.edits.size() * 24 + track.media.mediaInfoHeader.size() +
+                      track.media.handlerName.size() + UserDataSize(track.userData);
+  for (const auto& atom : track.extraAtoms) bytes += atom.size();
+  for (const TrackReference& r : track.references) bytes += 8 + 4 * r.tracks.size();
+  return bytes + SampleTableSizeBound(track.media);
 }
 
 void WriteUserData(ByteWriter& w, const UserData& userData) {
@@ -197,10 +229,7 @@ OSErr WriteTrackAtom(ByteWriter& w, const Track& track, const TrackWriteContext&
 
   std::vector<Edit> edits = EditsToWrite(track.edits, c.movieTimeScale, m.timeScale);
   std::int64_t total = 0;
-  for (const Edit& e : edits) {
-    if (e.duration > std::numeric_limits<std::int64_t>::max() - total) return invalidDuration;
-    total += e.duration;
-  }
+  if (OSErr err = SumDurations(edits, &total); err != noErr) return err;
   *duration = total;
 
   std::size_t trak = w.BeginBox(FOUR_CHAR_CODE("trak"));

@@ -21,6 +21,15 @@ struct TrackWriteContext {
 OSErr WriteTrackAtom(ByteWriter& w, const Track& track, const TrackWriteContext& context,
                      std::int64_t* duration);
 
+/// The duration in movie time that WriteTrackAtom writes for the track (for the movie header,
+/// which comes before the tracks).
+OSErr WrittenTrackDuration(const Track& track, const TrackWriteContext& context,
+                           std::int64_t* duration);
+/// About the bytes WriteTrackAtom writes for the track (more for many or long data references),
+/// to size the buffer once.
+std::size_t TrackAtomSizeBound(const Track& track);
+/// The bytes WriteUserData writes.
+std::size_t UserDataSize(const UserData& userData);
 /// Writes udta with the items in order; nothing when there are none.
 void WriteUserData(ByteWriter& w, const UserData& userData);
 

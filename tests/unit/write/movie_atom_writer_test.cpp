@@ -122,6 +122,41 @@ TEST(MovieAtomWriter, NegativeCompositionOffsetsNeedCttsVersion1) {
   EXPECT_EQ(U32(w.bytes, ctts->body + 12), 0xFFFFFFFFu);
 }
 
+// Edits can leave empty runs, equal neighbouring runs and chunks of no samples in the model;
+// the tables are written without them, chunks renumbered over the ones that hold samples.
+TEST(MovieAtomWriter, WritesRunsMergedAndSkipsEmptyChunks) {
+  auto movie = NewMovie();
+  tvx::Track* t = AddVideoTrack(*movie, "/work/media/a.mov");
+  tvx::SampleTable& s = t->media.samples;
+  s = {};
+  s.sampleCount = 6;
+  s.sizes = {1, 2, 3, 4, 5, 6};
+  s.durations = {{2, 10}, {0, 7}, {3, 10}, {1, 20}};
+  s.compositionOffsets = {{2, 5}, {0, 9}, {1, 5}, {3, -2}};
+  s.chunks = {{100, 0, 1}, {200, 2, 1}, {300, 2, 1}, {400, 4, 1}, {500, 5, 1}};
+  s.Finalize();
+  Written w = Write(*movie);
+  const auto& b = w.bytes;
+  const Box* stbl = w.moov.Find("trak/mdia/minf/stbl");
+  ASSERT_NE(stbl, nullptr);
+
+  auto entries = [&](const char* type, std::size_t width) {
+    const Box* box = stbl->Find(type);
+    EXPECT_NE(box, nullptr) << type;
+    std::vector<std::uint32_t> values;
+    if (box == nullptr) return values;
+    const std::uint32_t count = U32(b, box->body + 4);
+    EXPECT_EQ(box->size, 16 + std::size_t(count) * width * 4) << type;
+    for (std::size_t i = 0; i < count * width; ++i) values.push_back(U32(b, box->body + 8 + 4 * i));
+    return values;
+  };
+  EXPECT_EQ(entries("stts", 2), (std::vector<std::uint32_t>{5, 10, 1, 20}));
+  EXPECT_EQ(b[stbl->Find("ctts")->body], 1);  // a negative offset
+  EXPECT_EQ(entries("ctts", 2), (std::vector<std::uint32_t>{3, 5, 3, 0xFFFFFFFEu}));
+  EXPECT_EQ(entries("stsc", 3), (std::vector<std::uint32_t>{1, 2, 1, 3, 1, 1}));
+  EXPECT_EQ(entries("stco", 1), (std::vector<std::uint32_t>{100, 300, 400, 500}));
+}
+
 TEST(MovieAtomWriter, ChoosesCo64ByTheLargestOffset) {
   struct Case {
     const char* name;
