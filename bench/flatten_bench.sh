@@ -8,7 +8,8 @@
 #
 # Usage: bench/flatten_bench.sh [path to clipchain] [runs]
 # Environment: BENCH_DIR (default /tmp/tvx_bench) holds the inputs and the outputs; use a
-# release build of the tool (sanitizers distort both time and memory).
+# release build of the tool (sanitizers distort both time and memory). BASELINE, a path to
+# another clipchain (an earlier build), adds it to the same interleaved runs.
 set -euo pipefail
 
 tool=${1:-build/clipchain}
@@ -30,9 +31,15 @@ fi
 printf "file '%s'\nfile '%s'\n" "$dir/a.mov" "$dir/b.mov" > "$dir/list.txt"
 cat "$dir/a.mov" "$dir/b.mov" > /dev/null  # warm the page cache: all three read from memory
 
+baseline=${BASELINE:-}
 for ((r = 0; r < runs; r++)); do
   rm -f "$dir/out_tvx.mov"
   measure "clipchain" "$tool" -q -self-contained "$dir/a.mov" "$dir/b.mov" -o "$dir/out_tvx.mov"
+  if [ -n "$baseline" ]; then
+    rm -f "$dir/out_base.mov"
+    measure "baseline" "$baseline" -q -self-contained "$dir/a.mov" "$dir/b.mov" -o "$dir/out_base.mov"
+    rm -f "$dir/out_base.mov"
+  fi
   rm -f "$dir/out_cat.mov"
   measure "cat" sh -c 'cat "$1" "$2" > "$3"' sh "$dir/a.mov" "$dir/b.mov" "$dir/out_cat.mov"
   rm -f "$dir/out_cat.mov"
@@ -44,12 +51,14 @@ for ((r = 0; r < runs; r++)); do
 done
 
 report "clipchain"
+[ -z "$baseline" ] || report "baseline"
 report "cat"
 report "cat + sync"
 report "ffmpeg concat"
 ratio "clipchain" "cat"
 ratio "clipchain" "cat + sync"
 ratio "ffmpeg concat" "clipchain"
+[ -z "$baseline" ] || ratio "baseline" "clipchain"
 echo "targets: clipchain / cat <= 1.15; ffmpeg concat / clipchain >= 2.5; clipchain peak < 64 MiB"
 
 # Stored samples of the join, in order, against the inputs' (-ignore_editlist: every sample the

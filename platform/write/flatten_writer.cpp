@@ -8,6 +8,8 @@
 #include <limits>
 #include <vector>
 
+#include <zlib.h>
+
 #include "../system/atomic_file.h"
 #include "flatten_layout.h"
 #include "flatten_plan.h"
@@ -110,18 +112,39 @@ OSErr CopyMedia(const FlattenPlan& plan, const FlattenLayout& layout,
   return copier->Finish();
 }
 
+/// A first guess of the room a compressed header needs, without compressing it the slow way:
+/// the plain header compressed at zlib's fastest level, which the best level practically never
+/// exceeds, plus the cmov wrapping and a little slack. Zero when it cannot tell.
+std::uint64_t CompressedRoomGuess(FlattenPlan* plan, const FlattenLayout& layout,
+                                  const MovieAtomOptions& atomOptions, std::uint64_t base) {
+  MovieAtomOptions plain = atomOptions;
+  plain.compress = false;
+  PlaceMedia(plan, layout, base);
+  std::vector<std::uint8_t> bytes;
+  if (BuildMovieAtom(*plan->movie, plain, &bytes) != noErr) return 0;
+  uLongf packed = compressBound(uLong(bytes.size()));
+  std::vector<std::uint8_t> out(packed);
+  if (compress2(out.data(), &packed, bytes.data(), uLong(bytes.size()), Z_BEST_SPEED) != Z_OK)
+    return 0;
+  constexpr std::uint64_t kWrapping = 8 + 8 + 12 + 12;  // moov, cmov, dcom, cmvd + its size
+  return packed + kWrapping + 64 + packed / 128;
+}
+
 /// Sizes the movie atom that precedes the media: the header's size moves the media, which can
 /// turn stco into co64 or change what compresses, so repeat until it fits its own reservation
 /// (the rest becomes a 'free' atom).
 OSErr BuildLeadingMovieAtom(FlattenPlan* plan, const FlattenLayout& layout,
                             const MovieAtomOptions& atomOptions, std::uint64_t headerBytes,
                             std::vector<std::uint8_t>* moov, std::uint64_t* reserved) {
-  std::uint64_t room = 0;
+  // Every round of a compressed header compresses all of it at the best level, so start from a
+  // guess that usually fits at once.
+  std::uint64_t room =
+      atomOptions.compress ? CompressedRoomGuess(plan, layout, atomOptions, sizeof kFileType + headerBytes) : 0;
   for (int round = 0; round < 32; ++round) {
     PlaceMedia(plan, layout, sizeof kFileType + room + headerBytes);
     if (OSErr err = BuildMovieAtom(*plan->movie, atomOptions, moov); err != noErr) return err;
     const std::uint64_t size = moov->size();
-    if (round > 0 && (size == room || size + 8 <= room)) {
+    if (room > 0 && (size == room || size + 8 <= room)) {
       *reserved = room;
       return noErr;
     }
