@@ -18,7 +18,9 @@ OSErr ParseUserData(ByteReader udta, UserData* out) {
     if (!peek.Read(size) || size == 0) break;  // the terminating zero
     AtomHeader h;
     ByteReader payload;
-    if (OSErr err = ReadChildAtom(udta, &h, &payload, nullptr)) return err;
+    // Players ignore broken annotations; losing the movie over one would lose more than it
+    // saves, so a malformed item ends the list and the items before it are kept.
+    if (ReadChildAtom(udta, &h, &payload, nullptr) != noErr) break;
     AddUserDataItem(h.type, payload, out);
   }
   return noErr;

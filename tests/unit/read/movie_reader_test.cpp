@@ -172,6 +172,17 @@ TEST(MovieReader, UserDataItemsMetaAndTerminator) {
   EXPECT_EQ(l.movie->tracks[0]->userData.items[0].data, Text("cam"));
 }
 
+TEST(MovieReader, MalformedUserDataItemEndsTheListButNotTheMovie) {
+  Bytes name = Atom("\xa9nam", {U16(5), U16(0), Text("Title")});
+  Bytes oversized = Cat({U32(4000), Text("\xa9cmt"), Zeros(4)});  // claims more than udta holds
+  Loaded l = Load(QuickTimeFile({Moov({Mvhd(), VideoTrak(1, DefaultStbl()),
+                                       Atom("udta", {name, oversized})})}));
+  ASSERT_EQ(l.status, noErr);
+  ASSERT_EQ(l.movie->userData.items.size(), 1u);
+  EXPECT_EQ(l.movie->userData.items[0].type, FOUR_CHAR_CODE("\xa9nam"));
+  EXPECT_EQ(l.movie->tracks.size(), 1u);
+}
+
 TEST(MovieReader, TrackReferencesResolvedAndUnknownIdsDropped) {
   Bytes tref = Atom("tref", {Atom("chap", {U32(2), U32(99)}), Atom("sync", {U32(77)})});
   Bytes load = Atom("load", {Zeros(16)});
