@@ -11,7 +11,7 @@ void ByteWriter::Reserve(std::size_t bytes) {
   const std::size_t needed = out_->size() + bytes;
   if (needed <= out_->capacity()) return;
   out_->reserve(std::max(needed, 2 * out_->capacity()));
-  AdviseHugePages(out_->data(), out_->capacity());
+  AdviseHugePages(out_->data(), out_->capacity(), Fill::kFront);
 }
 
 std::uint8_t* ByteWriter::Extend(std::size_t n) {

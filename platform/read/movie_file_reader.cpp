@@ -126,7 +126,7 @@ OSErr ReadPayload(int fd, const TopLevelAtom& atom, AtomBytes* out) {
   if (size > out->capacity || !out->data) {
     out->data.reset(new std::uint8_t[std::size_t(size) + 1]);
     out->capacity = std::size_t(size);
-    AdviseHugePages(out->data.get(), out->capacity);
+    AdviseHugePages(out->data.get(), out->capacity, Fill::kWhole);
   }
   out->size = std::size_t(size);
   std::size_t got = 0;
