@@ -94,9 +94,10 @@ OSErr BuildMovieAtom(const Movie& movie, const MovieAtomOptions& options,
   std::int64_t duration = 0;
   std::size_t bound = 4096 + UserDataSize(movie.userData);
   for (const auto& t : movie.tracks) {
+    // A track that cannot be written fails below, with the status and in the order it always had.
     std::int64_t trackDuration = 0;
-    if (OSErr err = WrittenTrackDuration(*t, context, &trackDuration); err != noErr) return err;
-    duration = std::max(duration, trackDuration);
+    if (WrittenTrackDuration(*t, context, &trackDuration) == noErr)
+      duration = std::max(duration, trackDuration);
     bound += TrackAtomSizeBound(*t);
   }
   std::vector<std::uint8_t> bytes;

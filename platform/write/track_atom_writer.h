@@ -1,6 +1,7 @@
 // One 'trak' atom: tkhd, edit list, track references, media and user data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 
