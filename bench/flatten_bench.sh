@@ -18,6 +18,8 @@ dir=${BENCH_DIR:-/tmp/tvx_bench}/flatten
 mkdir -p "$dir"
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/bench_lib.sh"
+# The shared helper, renamed, so that this script can wrap it.
+eval "measure_timed() $(declare -f measure | tail -n +2)"
 
 if [ ! -s "$dir/a.mov" ]; then
   echo "making a 3-minute 1080p input (H.264 at ~47 Mb/s + AAC)..." >&2
@@ -32,22 +34,26 @@ printf "file '%s'\nfile '%s'\n" "$dir/a.mov" "$dir/b.mov" > "$dir/list.txt"
 cat "$dir/a.mov" "$dir/b.mov" > /dev/null  # warm the page cache: all three read from memory
 
 baseline=${BASELINE:-}
+# Each command starts with nothing waiting to be written and the previous output's removal
+# settled: otherwise a flush inside the timed region (the tool's, or cat + sync's) also waits
+# for the previous command's gigabytes, and whichever command follows a removal pays for it.
+measure() { sync; sleep 1; measure_timed "$@"; }
+# Every output is removed right after its run, so that no command pays for removing another's.
 for ((r = 0; r < runs; r++)); do
-  rm -f "$dir/out_tvx.mov"
   measure "clipchain" "$tool" -q -self-contained "$dir/a.mov" "$dir/b.mov" -o "$dir/out_tvx.mov"
+  rm -f "$dir/out_tvx.mov"
   if [ -n "$baseline" ]; then
-    rm -f "$dir/out_base.mov"
     measure "baseline" "$baseline" -q -self-contained "$dir/a.mov" "$dir/b.mov" -o "$dir/out_base.mov"
     rm -f "$dir/out_base.mov"
   fi
-  rm -f "$dir/out_cat.mov"
   measure "cat" sh -c 'cat "$1" "$2" > "$3"' sh "$dir/a.mov" "$dir/b.mov" "$dir/out_cat.mov"
   rm -f "$dir/out_cat.mov"
   # The tool flushes its output before renaming it into place; this is cat with the same flush.
   measure "cat + sync" sh -c 'cat "$1" "$2" > "$3" && sync "$3"' sh "$dir/a.mov" "$dir/b.mov" "$dir/out_cat.mov"
-  rm -f "$dir/out_ffmpeg.mov"
+  rm -f "$dir/out_cat.mov"
   measure "ffmpeg concat" ffmpeg -hide_banner -loglevel error -nostdin -y -f concat -safe 0 \
     -i "$dir/list.txt" -c copy -movflags +faststart "$dir/out_ffmpeg.mov"
+  rm -f "$dir/out_ffmpeg.mov"
 done
 
 report "clipchain"
@@ -63,6 +69,7 @@ echo "targets: clipchain / cat <= 1.15; ffmpeg concat / clipchain >= 2.5; clipch
 
 # Stored samples of the join, in order, against the inputs' (-ignore_editlist: every sample the
 # files hold, whatever their edit lists show; -c copy: the bytes themselves).
+"$tool" -q -self-contained "$dir/a.mov" "$dir/b.mov" -o "$dir/out_tvx.mov"
 packets() { ffmpeg -hide_banner -loglevel error -nostdin -ignore_editlist 1 -i "$1" -map "0:$2:0" \
   -c copy -f framemd5 - | grep -v '^#' | awk -F', *' '{ print $6 }'; }
 for kind in v a; do
