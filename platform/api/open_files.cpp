@@ -9,6 +9,7 @@
 #include <map>
 
 #include "../Movies.h"
+#include "../system/atomic_file.h"
 #include "status.h"
 
 namespace tvx {
@@ -20,20 +21,11 @@ std::map<SInt16, OpenMovieFileRecord>& Table() {
   return table;
 }
 
+// Opening a file for reading can fail only for the reasons the shared mapping names; anything it
+// would call a full disk or memory is an I/O failure here.
 OSErr StatusFromOpenErrno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      return fnfErr;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return permErr;
-    case EISDIR:
-      return notAFileErr;
-    default:
-      return ioErr;
-  }
+  OSErr status = StatusFromErrno(err);
+  return status == dskFulErr || status == memFullErr ? ioErr : status;
 }
 
 }  // namespace
